@@ -1,0 +1,68 @@
+// A small DOM-shaped tree for the bookmark file: element and text nodes,
+// children by position, UTF-16 strings. Nothing here recurses on depth, so
+// hostile nesting cannot overflow the stack.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vesko {
+
+class XmlNode {
+public:
+    enum class Kind { Element, Text };
+
+    static std::unique_ptr<XmlNode> MakeElement(std::u16string name);
+    static std::unique_ptr<XmlNode> MakeText(std::u16string text);
+
+    XmlNode(const XmlNode&) = delete;
+    XmlNode& operator=(const XmlNode&) = delete;
+    ~XmlNode();
+
+    Kind GetKind() const { return kind_; }
+    bool IsElement() const { return kind_ == Kind::Element; }
+    // Element name; empty for a text node.
+    const std::u16string& Name() const { return kind_ == Kind::Element ? value_ : Empty(); }
+    // A text node's own characters; empty for an element.
+    const std::u16string& Value() const { return kind_ == Kind::Text ? value_ : Empty(); }
+
+    XmlNode* Parent() const { return parent_; }
+    std::size_t ChildCount() const { return children_.size(); }
+    // nullptr when index is out of range, like a DOM list's item().
+    XmlNode* ChildAt(std::size_t index) const;
+    XmlNode* FirstChild() const { return ChildAt(0); }
+    XmlNode* LastChild() const;
+    XmlNode* NextSibling() const;
+
+    // Takes ownership and returns the appended node.
+    XmlNode& AppendChild(std::unique_ptr<XmlNode> child);
+    // When this element has element children, removes its text children
+    // that hold nothing but whitespace (layout between elements). Text that
+    // is an element's whole content stays, so a name of spaces survives.
+    void DropWhitespaceBesideElements();
+
+    // The concatenated text of all descendant text nodes in document order
+    // (a text node's own value), like the DOM's `text` without trimming.
+    std::u16string Text() const;
+
+private:
+    XmlNode(Kind kind, std::u16string value) : kind_(kind), value_(std::move(value)) {}
+    static const std::u16string& Empty();
+
+    Kind kind_;
+    std::u16string value_;
+    XmlNode* parent_ = nullptr;
+    std::size_t indexInParent_ = 0;
+    std::vector<std::unique_ptr<XmlNode>> children_;
+};
+
+// A parsed or built document: the root element (the declaration is not kept).
+struct XmlDocument {
+    std::unique_ptr<XmlNode> root;
+};
+
+bool IsXmlWhitespace(char32_t c);
+
+}  // namespace vesko

@@ -1,0 +1,33 @@
+// Reads the XML 1.0 that the bookmark file needs: the declaration, elements,
+// character data, predefined entities, character references and CDATA.
+// Comments, processing instructions, attributes and the DOCTYPE are checked
+// and dropped; entities declared in a DOCTYPE are never expanded. Encodings:
+// UTF-8 (with or without byte-order mark) and Shift_JIS. The parser keeps
+// its open elements in the tree itself, so no nesting depth can exhaust the
+// stack.
+#pragma once
+
+#include "XmlNode.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vesko {
+
+struct XmlError {
+    std::u16string message;
+    std::size_t line = 0;    // 1-based
+    std::size_t column = 0;  // 1-based, in characters
+};
+
+struct XmlParseResult {
+    XmlDocument document;  // root is null when parsing failed
+    XmlError error;
+
+    bool ok() const { return document.root != nullptr; }
+};
+
+XmlParseResult ParseXml(std::string_view bytes);
+
+}  // namespace vesko

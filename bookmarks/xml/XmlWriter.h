@@ -1,0 +1,18 @@
+// Serialises a tree as a Shift_JIS XML file: the declaration, one LF, the
+// root element, one LF. Text is written as it stands in the tree (the caller
+// adds any layout whitespace as text nodes), with markup characters escaped.
+#pragma once
+
+#include "XmlNode.h"
+
+#include <string>
+
+namespace vesko {
+
+// Element names must be ASCII XML names (std::invalid_argument otherwise).
+// Characters that Shift_JIS cannot hold are written as character references;
+// characters XML cannot hold at all (C0 controls, unpaired surrogates) are
+// written as U+FFFD, since a file holding them could not be read back.
+std::string WriteXmlShiftJis(const XmlDocument& document);
+
+}  // namespace vesko

@@ -1,0 +1,196 @@
+#include "browser/BrowserChild.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "common/Error.h"
+#include "common/ErrorReport.h"
+
+namespace vesko {
+namespace {
+constexpr wchar_t kChildProperty[] = L"Vesko.BrowserChild";
+}
+
+BrowserChild::BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits)
+    : frame_(frame), control_(std::move(control)), traits_(traits) {}
+
+BrowserChild* BrowserChild::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<BrowserChild*>(GetPropW(hwnd, kChildProperty)) : nullptr;
+}
+
+BrowserChild* BrowserChild::Show(std::unique_ptr<BrowserChild> child) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = &Window::WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(child->traits_.iconId));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = child->traits_.className;
+    RegisterClassOnce(wc);
+
+    std::exception_ptr error;
+    child->creationError_ = &error;
+    MDICREATESTRUCTW mcs{};
+    mcs.szClass = child->traits_.className;
+    mcs.szTitle = child->traits_.componentName;
+    mcs.hOwner = instance;
+    mcs.x = mcs.y = mcs.cx = mcs.cy = CW_USEDEFAULT;
+    mcs.lParam = reinterpret_cast<LPARAM>(child.get());
+    const HWND hwnd = reinterpret_cast<HWND>(
+        SendMessageW(child->frame_.MdiClient(), WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+    child->creationError_ = nullptr;
+    if (!hwnd || !IsWindow(hwnd)) {
+        if (error) std::rethrow_exception(error);
+        throw AppError(SystemMessage(GetLastError()));
+    }
+    // From here on the window owns the object and frees it on destruction.
+    child->ownedByWindow_ = true;
+    return child.release();
+}
+
+std::wstring BrowserChild::Caption() const {
+    const int n = GetWindowTextLengthW(Handle());
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(Handle(), text.data(), n + 1)));
+    return text;
+}
+
+void BrowserChild::SetCaption(const std::wstring& caption) { SetWindowTextW(Handle(), caption.c_str()); }
+
+bool BrowserChild::SavedState(NavButton button) const {
+    switch (button) {
+    case NavButton::Back: return backState_;
+    case NavButton::Forward: return frwrdState_;
+    case NavButton::Stop: return stopState_;
+    case NavButton::Reload: return reLoadState_;
+    }
+    return false;
+}
+
+bool BrowserChild::Contains(HWND hwnd) const { return hwnd && (hwnd == Handle() || IsChild(Handle(), hwnd)); }
+
+LRESULT BrowserChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        try {
+            SetPropW(Handle(), kChildProperty, this);
+            control_->Create(Handle(), this);
+            FormCreate();
+        } catch (...) {
+            if (creationError_) *creationError_ = std::current_exception();
+            else ReportCurrentException();
+            return -1;
+        }
+        return 0;
+    case WM_SIZE: {
+        const LRESULT result = DefaultProc(msg, wp, lp);
+        FormResize();
+        return result;
+    }
+    case WM_MDIACTIVATE: {
+        const LRESULT result = DefaultProc(msg, wp, lp);
+        if (reinterpret_cast<HWND>(lp) == Handle()) FormActivate();
+        return result;
+    }
+    case WM_SETFOCUS: {
+        const LRESULT result = DefaultProc(msg, wp, lp);
+        // Keyboard input belongs to the page, as in any browser window.
+        if (HWND view = GetWindow(Handle(), GW_CHILD)) SetFocus(view);
+        return result;
+    }
+    case WM_CLOSE:
+        FormClose();
+        return DefaultProc(msg, wp, lp);
+    case WM_DESTROY:
+        control_->Destroy();
+        return DefaultProc(msg, wp, lp);
+    case WM_NCDESTROY:
+        RemovePropW(Handle(), kChildProperty);
+        return DefaultProc(msg, wp, lp);
+    default:
+        return DefaultProc(msg, wp, lp);
+    }
+}
+
+LRESULT BrowserChild::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return DefMDIChildProcW(Handle(), msg, wp, lp); }
+
+void BrowserChild::OnFinalMessage() {
+    if (ownedByWindow_) delete this;
+}
+
+int BrowserChild::ScaledProgress(int progress, int progressMax) {
+    const long long scaled = static_cast<long long>(progress) * 100 / progressMax;
+    return static_cast<int>(std::clamp<long long>(scaled, INT_MIN, INT_MAX));
+}
+
+void BrowserChild::Fit(int outerWidth, int outerHeight) {
+    const RECT bounds{0, 0, std::max(0, outerWidth - traits_.fitWidthMargin),
+                      std::max(0, outerHeight - traits_.fitHeightMargin)};
+    control_->SetBounds(bounds);
+}
+
+void BrowserChild::FitToCurrentSize() {
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    Fit(r.right - r.left, r.bottom - r.top);
+}
+
+void BrowserChild::FormCreate() {
+    FormResize();
+    // A new window starts from what the previously active one showed.
+    backState_ = frame_.IsButtonEnabled(NavButton::Back);
+    frwrdState_ = frame_.IsButtonEnabled(NavButton::Forward);
+    stopState_ = frame_.IsButtonEnabled(NavButton::Stop);
+}
+
+void BrowserChild::FormResize() { FitToCurrentSize(); }
+
+void BrowserChild::FormActivate() {
+    frame_.SetAddressText(control_->LocationURL());
+    frame_.SetProgress(tag_);
+    frame_.EnableButton(NavButton::Back, backState_);
+    frame_.EnableButton(NavButton::Forward, frwrdState_);
+    frame_.EnableButton(NavButton::Stop, stopState_);
+    frame_.EnableButton(NavButton::Reload, reLoadState_);
+}
+
+void BrowserChild::FormClose() {
+    frame_.SetProgress(0);
+    frame_.SetAddressText(std::wstring());
+    frame_.SetStatusText(std::wstring());
+    frame_.EnableButton(NavButton::Reload, false);
+}
+
+void BrowserChild::StatusTextChange(const std::wstring& text) {
+    frame_.SetStatusText(text);
+    lastStatusText_ = text;
+}
+
+void BrowserChild::TitleChange(const std::wstring& text) {
+    SetCaption(text);
+    frame_.SetAddressText(control_->LocationURL());
+}
+
+void BrowserChild::CommandStateChange(int command, bool enable) {
+    if (command == CSC_NAVIGATEFORWARD) frame_.EnableButton(NavButton::Forward, enable);
+    else if (command == CSC_NAVIGATEBACK) frame_.EnableButton(NavButton::Back, enable);
+    frame_.EnableButton(NavButton::Reload, true);
+
+    // The states go to the active window, which need not be the sender.
+    BrowserChild* active = frame_.ActiveChild();
+    if (!active) return;
+    active->backState_ = frame_.IsButtonEnabled(NavButton::Back);
+    active->frwrdState_ = frame_.IsButtonEnabled(NavButton::Forward);
+    active->stopState_ = frame_.IsButtonEnabled(NavButton::Stop);
+    active->reLoadState_ = frame_.IsButtonEnabled(NavButton::Reload);
+}
+
+bool BrowserChild::NewWindow2() {
+    frame_.RequestNewWindow(traits_.newWindowCaption, lastStatusText_);
+    return true;
+}
+
+}  // namespace vesko

@@ -1,0 +1,85 @@
+#pragma once
+// Behaviour shared by the two browser child windows: an MDI child hosting
+// one engine control and reporting its events to the frame.
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "browser/BrowserFrame.h"
+#include "browser/EngineControl.h"
+#include "common/Window.h"
+
+namespace vesko {
+
+class BrowserChild : public Window, protected EngineEvents {
+public:
+    // Window-class details that differ between the engines.
+    struct Traits {
+        const wchar_t* className;
+        const wchar_t* componentName;  // also the design caption
+        int iconId;
+        int fitWidthMargin;
+        int fitHeightMargin;
+        const wchar_t* newWindowCaption;
+    };
+
+    EngineControl& Control() { return *control_; }
+    std::wstring Caption() const;
+    void SetCaption(const std::wstring& caption);
+    const std::wstring& LastStatusText() const { return lastStatusText_; }
+    // The last raw Progress value (kept in the window's tag).
+    int Tag() const { return tag_; }
+    bool SavedState(NavButton button) const;
+    const Traits& GetTraits() const { return traits_; }
+
+    // True when `hwnd` is this window or lies inside it.
+    bool Contains(HWND hwnd) const;
+
+    // Finds the child object behind an MDI child window, or null.
+    static BrowserChild* FromHandle(HWND hwnd);
+
+protected:
+    BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits);
+
+    // Builds the window in the frame's MDI area: the control is created,
+    // FormCreate runs, the window is shown and activated. On failure no
+    // window remains and the error is raised.
+    static BrowserChild* Show(std::unique_ptr<BrowserChild> child);
+
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnFinalMessage() override;
+
+    virtual void FormCreate();
+    virtual void FormResize();
+    virtual void FormActivate();
+    virtual void FormClose();
+    // Progress x 100 / ProgressMax, truncated, without overflowing.
+    static int ScaledProgress(int progress, int progressMax);
+    void Fit(int outerWidth, int outerHeight);
+    void FitToCurrentSize();
+
+    // Engine events with the behaviour both windows share.
+    void StatusTextChange(const std::wstring& text) override;
+    void TitleChange(const std::wstring& text) override;
+    void CommandStateChange(int command, bool enable) override;
+    bool NewWindow2() override;
+
+    BrowserFrame& frame_;
+    int tag_ = 0;
+
+private:
+    std::unique_ptr<EngineControl> control_;
+    Traits traits_;
+    std::wstring lastStatusText_;
+    bool backState_ = false;
+    bool frwrdState_ = false;
+    bool stopState_ = false;
+    bool reLoadState_ = false;
+    bool ownedByWindow_ = false;
+    std::exception_ptr* creationError_ = nullptr;
+};
+
+}  // namespace vesko

@@ -1,0 +1,378 @@
+#include "browser/EngineControl.h"
+
+#include <exdispid.h>
+#include <oleauto.h>
+
+#include <utility>
+
+#include "common/Error.h"
+#include "common/ErrorReport.h"
+
+namespace vesko {
+
+// {1339B54C-3453-11D2-93B9-000000000000}
+const CLSID CLSID_MozillaBrowser = {0x1339B54C, 0x3453, 0x11D2, {0x93, 0xB9, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
+
+// The container side of in-place activation: one object serving the site
+// interfaces with one reference count. It outlives its control only as long
+// as the control holds references to it.
+class OleSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+public:
+    OleSite(HWND host, EngineControl* owner) : host_(host), owner_(owner) {}
+    void Detach() { owner_ = nullptr; }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
+        else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *out = static_cast<IOleInPlaceSite*>(this);
+        else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) *out = static_cast<IOleInPlaceFrame*>(this);
+        else return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return static_cast<ULONG>(n);
+    }
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetContainer(IOleContainer** out) override {
+        if (out) *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (shared by the in-place site and the frame)
+    STDMETHODIMP GetWindow(HWND* out) override {
+        if (!out) return E_POINTER;
+        *out = host_;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                  LPOLEINPLACEFRAMEINFO info) override {
+        if (!frame || !doc || !pos || !clip || !info) return E_POINTER;
+        *frame = this;
+        AddRef();
+        *doc = nullptr;
+        const RECT bounds = owner_ ? owner_->Bounds() : RECT{};
+        *pos = bounds;
+        *clip = bounds;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = host_;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
+    STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
+    STDMETHODIMP OnPosRectChange(LPCRECT rect) override {
+        if (!rect) return E_POINTER;
+        try {
+            if (owner_) owner_->SetBounds(*rect);
+        } catch (...) {
+            ReportCurrentException();
+        }
+        return S_OK;
+    }
+
+    // IOleInPlaceUIWindow
+    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override {
+        if (owner_) owner_->SetActiveObject(active);
+        return S_OK;
+    }
+
+    // IOleInPlaceFrame
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+private:
+    ~OleSite() = default;
+    LONG refs_ = 1;
+    HWND host_;
+    EngineControl* owner_;
+};
+
+namespace {
+
+// Reads an event argument, looking through by-reference variants and
+// converting to the wanted type; a missing or unconvertible one is empty.
+bool EventArg(const DISPPARAMS* params, UINT indexFromFirst, VARTYPE type, VARIANT& out) {
+    VariantInit(&out);
+    if (!params || indexFromFirst >= params->cArgs) return false;
+    const VARIANT* arg = &params->rgvarg[params->cArgs - 1 - indexFromFirst];
+    if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal) arg = arg->pvarVal;
+    VARIANT source;
+    VariantInit(&source);
+    if (FAILED(VariantCopyInd(&source, const_cast<VARIANT*>(arg)))) return false;
+    const HRESULT hr = VariantChangeType(&out, &source, 0, type);
+    VariantClear(&source);
+    return SUCCEEDED(hr);
+}
+
+std::wstring StringArg(const DISPPARAMS* params, UINT index) {
+    VARIANT v;
+    std::wstring text;
+    if (EventArg(params, index, VT_BSTR, v) && v.bstrVal) text.assign(v.bstrVal, SysStringLen(v.bstrVal));
+    VariantClear(&v);
+    return text;
+}
+
+int IntArg(const DISPPARAMS* params, UINT index) {
+    VARIANT v;
+    const int value = EventArg(params, index, VT_I4, v) ? v.lVal : 0;
+    VariantClear(&v);
+    return value;
+}
+
+bool BoolArg(const DISPPARAMS* params, UINT index) {
+    VARIANT v;
+    const bool value = EventArg(params, index, VT_BOOL, v) && v.boolVal != VARIANT_FALSE;
+    VariantClear(&v);
+    return value;
+}
+
+void SetBoolRef(const DISPPARAMS* params, UINT index, bool value) {
+    if (!params || index >= params->cArgs) return;
+    VARIANT* arg = &params->rgvarg[params->cArgs - 1 - index];
+    if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal) arg = arg->pvarVal;
+    const VARIANT_BOOL v = value ? VARIANT_TRUE : VARIANT_FALSE;
+    if (arg->vt == (VT_BYREF | VT_BOOL) && arg->pboolVal) *arg->pboolVal = v;
+    else if (arg->vt == VT_BOOL) arg->boolVal = v;
+}
+
+}  // namespace
+
+// Receives DWebBrowserEvents2 and turns the handled ones into plain calls.
+class EventSink final : public IDispatch {
+public:
+    explicit EventSink(EngineEvents* events) : events_(events) {}
+    void Detach() { events_ = nullptr; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return static_cast<ULONG>(n);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        // Keep ourselves alive even if a handler closes the window.
+        ComPtr<IDispatch> self(this);
+        try {
+            if (!events_) return S_OK;
+            switch (id) {
+            case DISPID_STATUSTEXTCHANGE:
+                events_->StatusTextChange(StringArg(params, 0));
+                break;
+            case DISPID_PROGRESSCHANGE:
+                events_->ProgressChange(IntArg(params, 0), IntArg(params, 1));
+                break;
+            case DISPID_COMMANDSTATECHANGE:
+                events_->CommandStateChange(IntArg(params, 0), BoolArg(params, 1));
+                break;
+            case DISPID_TITLECHANGE:
+                events_->TitleChange(StringArg(params, 0));
+                break;
+            case DISPID_NEWWINDOW2:
+                SetBoolRef(params, 1, events_->NewWindow2());
+                break;
+            default:
+                break;
+            }
+        } catch (...) {
+            ReportCurrentException();
+        }
+        return S_OK;
+    }
+
+private:
+    ~EventSink() = default;
+    LONG refs_ = 1;
+    EngineEvents* events_;
+};
+
+EngineControl::EngineControl(const CLSID& clsid, SIZE designExtent) : clsid_(clsid), designExtent_(designExtent) {}
+
+EngineControl::~EngineControl() { Destroy(); }
+
+void EngineControl::Create(HWND host, EngineEvents* events) {
+    host_ = host;
+    HRESULT hr = CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
+                                  reinterpret_cast<void**>(&object_));
+    if (FAILED(hr)) throw AppError(OleErrorMessage(hr, nullptr, IID_IOleObject));
+
+    try {
+        site_ = new OleSite(host, this);
+        OleCheck(object_->SetClientSite(site_), object_.Get(), IID_IOleObject);
+        object_->SetExtent(DVASPECT_CONTENT, &designExtent_);
+
+        ComPtr<IConnectionPointContainer> container;
+        if (SUCCEEDED(object_.As(container)) &&
+            SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &connectionPoint_))) {
+            sink_ = new EventSink(events);
+            hr = connectionPoint_->Advise(sink_, &adviseCookie_);
+            if (FAILED(hr)) {
+                adviseCookie_ = 0;
+                throw AppError(OleErrorMessage(hr, nullptr, IID_IConnectionPoint));
+            }
+        }
+
+        GetClientRect(host, &bounds_);
+        OleCheck(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_, 0, host, &bounds_), object_.Get(),
+                 IID_IOleObject);
+        // Some controls never announce their active object; ask directly.
+        if (!activeObject_) object_.As(activeObject_);
+    } catch (...) {
+        Destroy();
+        throw;
+    }
+}
+
+void EngineControl::Destroy() {
+    // Order matters: stop events first, then take the control down while
+    // it still has its site, and only then cut the site off.
+    if (connectionPoint_ && adviseCookie_) connectionPoint_->Unadvise(adviseCookie_);
+    adviseCookie_ = 0;
+    connectionPoint_.Reset();
+    if (sink_) {
+        sink_->Detach();
+        sink_->Release();
+        sink_ = nullptr;
+    }
+    activeObject_.Reset();
+    browser_.Reset();
+    if (object_) {
+        ComPtr<IOleInPlaceObject> inPlace;
+        if (SUCCEEDED(object_.As(inPlace))) inPlace->InPlaceDeactivate();
+        object_->Close(OLECLOSE_NOSAVE);
+        object_->SetClientSite(nullptr);
+        object_.Reset();
+    }
+    if (site_) {
+        site_->Detach();
+        site_->Release();
+        site_ = nullptr;
+    }
+}
+
+void EngineControl::SetBounds(const RECT& bounds) {
+    bounds_ = bounds;
+    if (!object_) return;
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (SUCCEEDED(object_.As(inPlace))) inPlace->SetObjectRects(&bounds_, &bounds_);
+}
+
+void EngineControl::SetActiveObject(IOleInPlaceActiveObject* active) { activeObject_ = ComPtr<IOleInPlaceActiveObject>(active); }
+
+IWebBrowser2& EngineControl::Browser() {
+    if (!browser_) {
+        if (!object_) throw AppError(OleErrorMessage(E_UNEXPECTED, nullptr, IID_IWebBrowser2));
+        const HRESULT hr = object_.As(browser_);
+        if (FAILED(hr)) throw AppError(OleErrorMessage(hr, nullptr, IID_IWebBrowser2));
+    }
+    return *browser_.Get();
+}
+
+void EngineControl::Navigate(const std::wstring& url) {
+    IWebBrowser2& browser = Browser();
+    VARIANT missing;
+    VariantInit(&missing);
+    missing.vt = VT_ERROR;
+    missing.scode = DISP_E_PARAMNOTFOUND;
+    VARIANT flags = missing, target = missing, postData = missing, headers = missing;
+    BSTR address = SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
+    if (!address) throw std::bad_alloc();
+    const HRESULT hr = browser.Navigate(address, &flags, &target, &postData, &headers);
+    SysFreeString(address);
+    OleCheck(hr, &browser, IID_IWebBrowser2);
+}
+
+void EngineControl::GoBack() {
+    IWebBrowser2& browser = Browser();
+    OleCheck(browser.GoBack(), &browser, IID_IWebBrowser2);
+}
+
+void EngineControl::GoForward() {
+    IWebBrowser2& browser = Browser();
+    OleCheck(browser.GoForward(), &browser, IID_IWebBrowser2);
+}
+
+void EngineControl::Stop() {
+    IWebBrowser2& browser = Browser();
+    OleCheck(browser.Stop(), &browser, IID_IWebBrowser2);
+}
+
+void EngineControl::Refresh() {
+    IWebBrowser2& browser = Browser();
+    OleCheck(browser.Refresh(), &browser, IID_IWebBrowser2);
+}
+
+std::wstring EngineControl::LocationURL() {
+    IWebBrowser2& browser = Browser();
+    BSTR url = nullptr;
+    const HRESULT hr = browser.get_LocationURL(&url);
+    std::wstring text;
+    if (url) text.assign(url, SysStringLen(url));
+    SysFreeString(url);
+    OleCheck(hr, &browser, IID_IWebBrowser2);
+    return text;
+}
+
+bool EngineControl::TranslateAccelerator(MSG& msg) {
+    if (!activeObject_) return false;
+    // Hold a reference: the control may close its window from here.
+    ComPtr<IOleInPlaceActiveObject> active = activeObject_;
+    return active->TranslateAccelerator(&msg) == S_OK;
+}
+
+TWebBrowser::TWebBrowser() : EngineControl(CLSID_WebBrowser, SIZE{9551, 6376}) {}
+
+TMozillaBrowser::TMozillaBrowser() : EngineControl(CLSID_MozillaBrowser, SIZE{8705, 5953}) {}
+
+}  // namespace vesko

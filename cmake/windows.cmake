@@ -1,0 +1,39 @@
+# The Windows product (vesko.exe) and its tests, which run under Wine.
+set(VESKO_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Woverloaded-virtual)
+option(VESKO_WERROR "Treat warnings as errors" OFF)
+if(VESKO_WERROR)
+  list(APPEND VESKO_WARNINGS -Werror)
+endif()
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# Only system DLLs at run time: the compiler's own runtime goes in statically.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+add_library(vesko_core STATIC
+  common/Error.cpp
+  common/ErrorReport.cpp
+  common/Text.cpp
+  common/Window.cpp
+  browser/BrowserChild.cpp
+  browser/EngineControl.cpp
+  browser/childIE.cpp
+  browser/childMoz.cpp
+  shell/Application.cpp
+  shell/ControlBar.cpp
+  shell/MainForm.cpp
+  shell/Settings.cpp
+)
+target_include_directories(vesko_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
+target_link_libraries(vesko_core PUBLIC comctl32 comdlg32 ole32 oleaut32 uuid shell32 gdi32 user32 kernel32)
+
+set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
+set_source_files_properties(${VESKO_RESOURCES} PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/vesko.manifest;${CMAKE_SOURCE_DIR}/res/glyphs.bmp;${CMAKE_SOURCE_DIR}/res/vesko.ico;${CMAKE_SOURCE_DIR}/res/child_ie.ico;${CMAKE_SOURCE_DIR}/res/child_mz.ico")
+
+add_executable(vesko WIN32 shell/main.cpp ${VESKO_RESOURCES})
+target_compile_options(vesko PRIVATE ${VESKO_WARNINGS})
+target_link_options(vesko PRIVATE -municode)
+target_link_libraries(vesko PRIVATE vesko_core)
+
+add_subdirectory(tests)

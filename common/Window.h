@@ -1,0 +1,35 @@
+#pragma once
+// Base for every window class: a static window procedure that finds the
+// C++ object, dispatches to HandleMessage and keeps exceptions from
+// unwinding through the system.
+#include <windows.h>
+
+namespace vesko {
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND Handle() const { return hwnd_; }
+
+    // Registers a window class whose procedure is WindowProc. Raises
+    // AppError when the class cannot be registered.
+    static void RegisterClassOnce(const WNDCLASSEXW& wc);
+
+protected:
+    virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // What unhandled messages go to: DefWindowProc, DefFrameProc, ...
+    virtual LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
+    // Runs after WM_NCDESTROY, when Handle() is already null.
+    virtual void OnFinalMessage() {}
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace vesko

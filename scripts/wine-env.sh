@@ -1,0 +1,82 @@
+# Sourced by the other scripts: the Wine environment Vesko runs in, a
+# prefix of the project's own, and helpers to start and stop Xvfb and a
+# persistent wineserver by PID.
+
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # code page 932
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="     # no Mono or Gecko download prompts
+
+# make_prefix DIR MANAGED: creates the prefix once. MANAGED=N lets Wine
+# draw its own window frames, which makes showing and hiding windows fast
+# on a bare X server (tests); Y leaves them to the desktop's window manager.
+make_prefix() {
+  local dir=$1 managed=$2
+  export WINEPREFIX=$dir
+  if [ -f "$dir/.vesko-ready" ]; then return 0; fi
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  echo "Creating the Wine prefix $dir ..." >&2
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  local reg=$dir/vesko-settings.reg
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n\r\n' "$managed"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n"mshtml"=""\r\n"mscoree"=""\r\n\r\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+    printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n'
+    printf '"MS UI Gothic"="IPAPGothic"\r\n"MS Shell Dlg"="IPAPGothic"\r\n"MS Shell Dlg 2"="IPAPGothic"\r\n\r\n'
+  } | iconv -f UTF-8 -t UTF-16 > "$reg"
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+  wineserver -w
+  touch "$dir/.vesko-ready"
+}
+
+# start_xvfb: starts a private X server on a free display number and
+# exports DISPLAY; XVFB_PID names it.
+start_xvfb() {
+  local n
+  for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+      XVFB_PID=$!
+      local i
+      for i in $(seq 1 50); do
+        if [ -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; return 0; fi
+        if ! kill -0 "$XVFB_PID" 2>/dev/null; then break; fi
+        sleep 0.1
+      done
+      kill "$XVFB_PID" 2>/dev/null || true
+    fi
+  done
+  echo "Could not start Xvfb" >&2
+  return 1
+}
+
+# start_wineserver: a persistent wineserver for the current prefix, so that
+# every test program starts in milliseconds; WINESERVER_PID names it.
+start_wineserver() {
+  wineserver -f -p >/dev/null 2>&1 &
+  WINESERVER_PID=$!
+  sleep 0.5
+}
+
+stop_wineserver() {
+  if [ -n "${WINESERVER_PID:-}" ]; then
+    # Ends this prefix's Wine processes and then the server itself.
+    wineserver -k 2>/dev/null || true
+    kill "$WINESERVER_PID" 2>/dev/null || true
+    wait "$WINESERVER_PID" 2>/dev/null || true
+    WINESERVER_PID=
+  fi
+}
+
+stop_xvfb() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=
+  fi
+}

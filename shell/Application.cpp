@@ -1,0 +1,50 @@
+#include "shell/Application.h"
+
+#include <ole2.h>
+
+#include "common/Error.h"
+#include "common/ErrorReport.h"
+
+namespace vesko {
+
+TApplication::TApplication() {
+    // OLE, not just COM: in-place activation of the engines needs it.
+    const HRESULT hr = OleInitialize(nullptr);
+    if (FAILED(hr)) throw AppError(OleErrorMessage(hr, nullptr, IID_IUnknown));
+    oleInitialized_ = true;
+}
+
+TApplication::~TApplication() {
+    mainForm_.reset();
+    if (oleInitialized_) OleUninitialize();
+}
+
+void TApplication::SetTitle(const std::wstring& title) { SetApplicationTitle(title); }
+
+TMainForm& TApplication::CreateMainForm(MainFormOptions options) {
+    mainForm_ = std::make_unique<TMainForm>(std::move(options));
+    SetErrorOwner(mainForm_->Handle());
+    return *mainForm_;
+}
+
+void TApplication::CreateHiddenForms() {
+    // The bookmark editor, the options dialog and the About box join here.
+}
+
+void TApplication::ProcessMessage(MSG& msg) {
+    if (mainForm_ && mainForm_->PreTranslateMessage(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+int TApplication::Run() {
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got == -1) return 1;
+        ProcessMessage(msg);
+    }
+}
+
+}  // namespace vesko

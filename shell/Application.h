@@ -1,0 +1,34 @@
+#pragma once
+// The application object: COM for the one thread, the title, the frame,
+// the hidden forms and the message loop.
+#include <memory>
+
+#include "shell/MainForm.h"
+
+namespace vesko {
+
+class TApplication {
+public:
+    TApplication();
+    ~TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    void SetTitle(const std::wstring& title);
+    TMainForm& CreateMainForm(MainFormOptions options = {});
+    // The forms that exist, hidden, from start to end: the bookmark editor,
+    // the options dialog and the About box, in that order.
+    void CreateHiddenForms();
+    // Runs the message loop until the frame has closed; returns the exit code.
+    int Run();
+    // One message through the frame's translation and on to its window.
+    void ProcessMessage(MSG& msg);
+
+    TMainForm* MainForm() const { return mainForm_.get(); }
+
+private:
+    bool oleInitialized_ = false;
+    std::unique_ptr<TMainForm> mainForm_;
+};
+
+}  // namespace vesko

@@ -1,0 +1,573 @@
+#include "shell/MainForm.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "browser/BrowserChild.h"
+#include "browser/childIE.h"
+#include "browser/childMoz.h"
+#include "common/Error.h"
+#include "common/ErrorReport.h"
+#include "common/Text.h"
+#include "res/resource.h"
+
+namespace vesko {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TMainForm";
+constexpr UINT WM_OPEN_REQUESTED_WINDOW = WM_APP + 1;
+
+// Layout in pixels.
+constexpr int kCoolBarHeight = 57;
+constexpr int kBandHeight = 24;
+constexpr int kBand1Top = 2;
+constexpr int kBand2Top = 31;
+constexpr int kBottomBarHeight = 19;
+constexpr int kBarControlHeight = 17;
+constexpr int kAddressControlTop = 2;
+constexpr int kAddressControlHeight = 20;
+constexpr int kLabel1Width = 44;
+constexpr int kAddressWidth = 105;
+constexpr int kBtnMoveLeft = 149;
+constexpr int kBtnMoveWidth = 41;
+constexpr int kStatusWidth = 370;
+constexpr int kProgressWidth = 127;
+constexpr int kResizedProgressWidth = 130;
+constexpr int kNarrowBottomBar = 260;
+
+int CommandOf(NavButton button) {
+    switch (button) {
+    case NavButton::Back: return IDM_NAV_BACK;
+    case NavButton::Forward: return IDM_NAV_FORWARD;
+    case NavButton::Stop: return IDM_NAV_STOP;
+    case NavButton::Reload: return IDM_NAV_RELOAD;
+    }
+    return 0;
+}
+
+std::wstring ModuleDirectory() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) throw AppError(SystemMessage(GetLastError()));
+        if (n < path.size()) {
+            std::wstring full(path.data(), n);
+            return full.substr(0, full.find_last_of(L"\\/") + 1);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
+    return text;
+}
+
+int WidthOf(HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    return r.right - r.left;
+}
+
+void SetWidth(HWND hwnd, int width) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    SetWindowPos(hwnd, nullptr, 0, 0, std::max(0, width), r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+std::wstring InOutErrorMessage(DWORD code) {
+    switch (code) {
+    case 2: return L"ファイルが見つかりません";
+    case 3: return L"不正なファイル名です";
+    case 4: return L"オープンしたファイルが多すぎます";
+    case 5: return L"ファイルへのアクセスが拒否されました";
+    default: return Format(L"I/O エラー (%d)", static_cast<int>(code));
+    }
+}
+
+TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &Window::WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VESKO));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    RegisterClassOnce(wc);
+
+    menu_ = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
+    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    if (!menu_ || !accelerators_) throw AppError(SystemMessage(GetLastError()));
+    mnuBookMark_ = GetSubMenu(menu_, 1);
+    engineMenu_ = GetSubMenu(GetSubMenu(menu_, 2), 0);
+    windowMenu_ = GetSubMenu(menu_, 3);
+
+    if (!CreateWindowExW(0, kClassName, ApplicationTitle().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_, instance, this)) {
+        const DWORD error = GetLastError();
+        DestroyMenu(menu_);
+        throw AppError(SystemMessage(error));
+    }
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    // Destroy the window while every member still exists: the children
+    // write into the frame's controls as they go.
+    if (Handle()) DestroyWindow(Handle());
+    if (imageList1_) ImageList_Destroy(imageList1_);
+    if (font_) DeleteObject(font_);
+    if (labelFont_) DeleteObject(labelFont_);
+}
+
+void TMainForm::CreateControls() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    HWND frame = Handle();
+    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+    labelFont_ = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+
+    RECT client;
+    GetClientRect(frame, &client);
+    const int width = client.right;
+
+    coolBar1_ = std::make_unique<ControlBar>(frame, frame, RECT{0, 0, width, kCoolBarHeight},
+                                             ControlBar::Edge::Bands);
+    coolBar1_->SetBandLine(kBand2Top - 3);
+
+    // Band 1: the navigation tool bar.
+    imageList1_ = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_GLYPHS), 16, 0, RGB(255, 0, 255),
+                                       IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    toolBar2_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                0, kBand1Top, width, kBandHeight, coolBar1_->Handle(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR2)), instance, nullptr);
+    SendMessageW(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+    TBBUTTON buttons[] = {
+        {0, IDM_FILE_NEW, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {8, 0, 0, BTNS_SEP, {}, 0, 0},
+        {1, IDM_NAV_BACK, 0, BTNS_BUTTON, {}, 0, 0},
+        {2, IDM_NAV_FORWARD, 0, BTNS_BUTTON, {}, 0, 0},
+        {3, IDM_NAV_STOP, 0, BTNS_BUTTON, {}, 0, 0},
+        {4, IDM_NAV_RELOAD, 0, BTNS_BUTTON, {}, 0, 0},
+    };
+    SendMessageW(toolBar2_, TB_ADDBUTTONSW, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
+
+    // Band 2: the address bar.
+    toolBar3_ = std::make_unique<ControlBar>(coolBar1_->Handle(), frame,
+                                             RECT{0, kBand2Top, width, kBand2Top + kBandHeight});
+    HWND bar3 = toolBar3_->Handle();
+    label1_ = CreateWindowExW(0, L"STATIC", L"アドレス", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0,
+                              kAddressControlTop, kLabel1Width, kAddressControlHeight, bar3,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LABEL1)), instance, nullptr);
+    txtAddress_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                                  kLabel1Width, kAddressControlTop, kAddressWidth, kAddressControlHeight, bar3,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TXTADDRESS)), instance, nullptr);
+    SendMessageW(txtAddress_, EM_SETLIMITTEXT, 0, 0);  // addresses of any length
+    SetWindowSubclass(txtAddress_, &TMainForm::AddressProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    btnMove_ = CreateWindowExW(0, L"BUTTON", L"移動", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kBtnMoveLeft,
+                               kAddressControlTop, kBtnMoveWidth, kAddressControlHeight, bar3,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BTNMOVE)), instance, nullptr);
+
+    // The bottom bar: status line and progress bar.
+    toolBar1_ = std::make_unique<ControlBar>(frame, frame, RECT{0, client.bottom - kBottomBarHeight, width, client.bottom});
+    HWND bar1 = toolBar1_->Handle();
+    statusBar1_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
+                                  WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0, 1,
+                                  kStatusWidth, kBarControlHeight, bar1,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR1)), instance, nullptr);
+    int parts[] = {-1};
+    SendMessageW(statusBar1_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+    progressBar1_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, kStatusWidth, 1,
+                                    kProgressWidth, kBarControlHeight, bar1,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESSBAR1)), instance, nullptr);
+    SendMessageW(progressBar1_, PBM_SETRANGE32, 0, 100);
+    SendMessageW(progressBar1_, PBM_SETPOS, 0, 0);
+
+    CLIENTCREATESTRUCT ccs{windowMenu_, IDM_FIRST_CHILD};
+    mdiClient_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
+                                 kCoolBarHeight, width, std::max(0L, client.bottom - kCoolBarHeight - kBottomBarHeight),
+                                 frame, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MDICLIENT)), instance, &ccs);
+    if (!toolBar2_ || !txtAddress_ || !btnMove_ || !statusBar1_ || !progressBar1_ || !mdiClient_)
+        throw AppError(SystemMessage(GetLastError()));
+
+    for (HWND control : {txtAddress_, btnMove_, statusBar1_, toolBar2_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
+}
+
+void TMainForm::FormCreate() {
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(Handle());
+    programDir_ = options_.programDir.empty() ? ModuleDirectory() : options_.programDir;
+    if (programDir_.back() != L'\\' && programDir_.back() != L'/') programDir_ += L'\\';
+
+    LoadBookMark();
+
+    const SettingsFile settings = Settings();
+    if (!settings.Exists()) mnuOptionClick();
+
+    if (settings.ReadString(kSectionGeneral, kKeyLastEngine, L"IE") == L"IE") IE_ItemClick();
+    else Moz_ItemClick();
+    if (settings.ReadInteger(kSectionOption, kKeyMozilla, 0) == 0) SetGeckoItemEnabled(false);
+}
+
+void TMainForm::LayoutBars() {
+    if (!toolBar1_) return;
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int width = client.right;
+    const int bottomTop = std::max(static_cast<int>(client.bottom) - kBottomBarHeight, kCoolBarHeight);
+    SetWindowPos(coolBar1_->Handle(), nullptr, 0, 0, width, kCoolBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(toolBar1_->Handle(), nullptr, 0, bottomTop, width, kBottomBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(mdiClient_, nullptr, 0, kCoolBarHeight, width, bottomTop - kCoolBarHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(coolBar1_->Handle(), nullptr, TRUE);
+}
+
+void TMainForm::FormResize() {
+    if (!toolBar1_) return;
+    const int bottomBarWidth = WidthOf(toolBar1_->Handle());
+    if (bottomBarWidth > kNarrowBottomBar) {
+        const int statusWidth = bottomBarWidth - kResizedProgressWidth;
+        SetWindowPos(statusBar1_, nullptr, 0, 1, statusWidth, kBarControlHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(progressBar1_, nullptr, statusWidth, 1, kResizedProgressWidth, kBarControlHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    const int frameWidth = WidthOf(Handle());
+    SetWidth(toolBar2_, frameWidth - 8);
+    SetWidth(toolBar3_->Handle(), frameWidth - 8);
+    const int bar3Width = WidthOf(toolBar3_->Handle());
+    const int moveWidth = WidthOf(btnMove_);
+    SetWindowPos(btnMove_, nullptr, bar3Width - moveWidth, kAddressControlTop, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWidth(txtAddress_, bar3Width - moveWidth - WidthOf(label1_));
+}
+
+void TMainForm::FormClose() {
+    // A settings file that cannot be written is reported, but never keeps
+    // the user from quitting.
+    try {
+        Settings().WriteString(kSectionGeneral, kKeyLastEngine, IsIESelected() ? L"IE" : L"Gecko");
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
+void TMainForm::LoadBookMark() {
+    // The bookmark items below the separator come with the bookmark file.
+}
+
+void TMainForm::OpenPage(const std::wstring& caption, const std::wstring& address) {
+    const SettingsFile settings = Settings();
+    const std::wstring mozPath = settings.ReadString(kSectionOption, kKeyMozPath, std::wstring());
+    const int mozilla = settings.ReadInteger(kSectionOption, kKeyMozilla, 0);
+    // The Gecko control finds its files relative to the current directory.
+    if (mozilla == 1 && !SetCurrentDirectoryW(mozPath.c_str())) throw AppError(InOutErrorMessage(GetLastError()));
+
+    BrowserChild* child = IsIESelected() ? static_cast<BrowserChild*>(Tfrm_IE::Create(*this))
+                                         : static_cast<BrowserChild*>(Tfrm_MZ::Create(*this));
+    child->SetCaption(caption);
+    child->Control().Navigate(address);
+}
+
+void TMainForm::RequestNewWindow(const std::wstring& caption, const std::wstring& address) {
+    newWindowRequests_.emplace_back(caption, address);
+    PostMessageW(Handle(), WM_OPEN_REQUESTED_WINDOW, 0, 0);
+}
+
+void TMainForm::OpenRequestedWindow() {
+    if (newWindowRequests_.empty()) return;
+    const auto request = std::move(newWindowRequests_.front());
+    newWindowRequests_.pop_front();
+    OpenPage(request.first, request.second);
+}
+
+bool TMainForm::IsIESelected() const { return (GetMenuState(menu_, IDM_ENGINE_IE, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+
+bool TMainForm::IsGeckoItemEnabled() const {
+    return (GetMenuState(menu_, IDM_ENGINE_MOZ, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+void TMainForm::SetGeckoItemEnabled(bool enabled) {
+    EnableMenuItem(menu_, IDM_ENGINE_MOZ, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void TMainForm::IE_ItemClick() {
+    CheckMenuItem(menu_, IDM_ENGINE_IE, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(menu_, IDM_ENGINE_MOZ, MF_BYCOMMAND | MF_UNCHECKED);
+}
+
+void TMainForm::Moz_ItemClick() {
+    CheckMenuItem(menu_, IDM_ENGINE_MOZ, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(menu_, IDM_ENGINE_IE, MF_BYCOMMAND | MF_UNCHECKED);
+}
+
+std::vector<BrowserChild*> TMainForm::Children() const {
+    std::vector<BrowserChild*> children;
+    for (HWND h = GetWindow(mdiClient_, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+        if (BrowserChild* child = BrowserChild::FromHandle(h)) children.push_back(child);
+    return children;
+}
+
+int TMainForm::ChildCount() const { return static_cast<int>(Children().size()); }
+
+BrowserChild* TMainForm::ActiveChild() const {
+    return BrowserChild::FromHandle(reinterpret_cast<HWND>(SendMessageW(mdiClient_, WM_MDIGETACTIVE, 0, 0)));
+}
+
+std::wstring TMainForm::AddressText() const { return WindowText(txtAddress_); }
+
+void TMainForm::SetAddressText(const std::wstring& text) { SetWindowTextW(txtAddress_, text.c_str()); }
+
+void TMainForm::SetAddressTextFromUser(const std::wstring& text) { SetWindowTextW(txtAddress_, text.c_str()); }
+
+std::wstring TMainForm::StatusText() const {
+    const auto length = LOWORD(SendMessageW(statusBar1_, SB_GETTEXTLENGTHW, 0, 0));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(statusBar1_, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return text;
+}
+
+void TMainForm::SetStatusText(const std::wstring& text) {
+    SendMessageW(statusBar1_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TMainForm::SetProgress(int value) {
+    SendMessageW(progressBar1_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(value, 0, 100)), 0);
+}
+
+int TMainForm::Progress() const { return static_cast<int>(SendMessageW(progressBar1_, PBM_GETPOS, 0, 0)); }
+
+bool TMainForm::IsButtonEnabled(NavButton button) const {
+    return SendMessageW(toolBar2_, TB_ISBUTTONENABLED, static_cast<WPARAM>(CommandOf(button)), 0) != 0;
+}
+
+void TMainForm::EnableButton(NavButton button, bool enabled) {
+    SendMessageW(toolBar2_, TB_ENABLEBUTTON, static_cast<WPARAM>(CommandOf(button)), MAKELPARAM(enabled ? TRUE : FALSE, 0));
+}
+
+TMainForm::ControlHandles TMainForm::Controls() const {
+    return {coolBar1_->Handle(), toolBar2_,  toolBar3_->Handle(), label1_,       txtAddress_,
+            btnMove_,            toolBar1_->Handle(), statusBar1_, progressBar1_, mdiClient_};
+}
+
+void TMainForm::FileNew1Execute() {
+    if (IsIESelected()) OpenPage(L"Internet Explorer", std::wstring());
+    else OpenPage(L"Mozilla", L"about:blank");
+}
+
+void TMainForm::FileOpen1Execute() {
+    std::vector<wchar_t> file(32768, L'\0');
+    static const wchar_t filter[] = L"すべてのファイル(*.*)\0*.*\0";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Handle();
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (!GetOpenFileNameW(&ofn)) return;
+    OpenPage(std::wstring(), file.data());
+}
+
+void TMainForm::FileExit1Execute() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+void TMainForm::HelpAbout1Execute() {
+    // The About box arrives with its own resources.
+}
+
+void TMainForm::mnuEditClick() {
+    // The bookmark editor arrives with the bookmark file.
+}
+
+void TMainForm::mnuOptionClick() {
+    // The options dialog arrives with the folder picker.
+}
+
+void TMainForm::BackCtrlClick() {
+    if (BrowserChild* child = ActiveChild()) child->Control().GoBack();
+}
+
+void TMainForm::FrwrdCtrlClick() {
+    if (BrowserChild* child = ActiveChild()) child->Control().GoForward();
+}
+
+void TMainForm::StopCtrlClick() {
+    if (BrowserChild* child = ActiveChild()) child->Control().Stop();
+}
+
+void TMainForm::ReLoadCtrlClick() {
+    if (BrowserChild* child = ActiveChild()) child->Control().Refresh();
+}
+
+void TMainForm::btnMoveClick() {
+    const std::wstring address = AddressText();
+    if (ChildCount() == 0) {
+        OpenPage(std::wstring(), address);
+        return;
+    }
+    if (BrowserChild* child = ActiveChild()) child->Control().Navigate(address);
+}
+
+void TMainForm::txtAddressKeyDown(WPARAM key) {
+    if (key == VK_RETURN) btnMoveClick();
+}
+
+LRESULT CALLBACK TMainForm::AddressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_KEYDOWN) {
+        try {
+            reinterpret_cast<TMainForm*>(data)->txtAddressKeyDown(wp);
+        } catch (...) {
+            ReportCurrentException();
+        }
+    } else if (msg == WM_CHAR && (wp == L'\r' || wp == L'\n')) {
+        return 0;  // Enter has done its work; spare the beep.
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &TMainForm::AddressProc, 1);
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void TMainForm::EditCommand(UINT message) {
+    HWND focus = GetFocus();
+    wchar_t className[16] = {};
+    if (!focus || !GetClassNameW(focus, className, 16) || lstrcmpiW(className, L"Edit") != 0) return;
+    if (message == WM_PASTE) {
+        if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return;
+    } else {
+        DWORD start = 0, end = 0;
+        SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        if (start == end) return;
+    }
+    SendMessageW(focus, message, 0, 0);
+}
+
+void TMainForm::MinimizeAllChildren() {
+    const std::vector<BrowserChild*> children = Children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) ShowWindow((*it)->Handle(), SW_MINIMIZE);
+}
+
+void TMainForm::OnCommand(int id) {
+    switch (id) {
+    case IDM_FILE_NEW: FileNew1Execute(); break;
+    case IDM_FILE_OPEN: FileOpen1Execute(); break;
+    case IDM_FILE_CLOSE:
+        if (BrowserChild* child = ActiveChild()) SendMessageW(child->Handle(), WM_CLOSE, 0, 0);
+        break;
+    case IDM_FILE_SAVE:
+    case IDM_FILE_SAVEAS: break;  // these commands have no operation
+    case IDM_FILE_EXIT: FileExit1Execute(); break;
+    case IDM_BOOKMARK_EDIT: mnuEditClick(); break;
+    case IDM_ENGINE_IE: IE_ItemClick(); break;
+    case IDM_ENGINE_MOZ:
+        if (IsGeckoItemEnabled()) Moz_ItemClick();
+        break;
+    case IDM_OPTION: mnuOptionClick(); break;
+    case IDM_WINDOW_CASCADE: SendMessageW(mdiClient_, WM_MDICASCADE, 0, 0); break;
+    case IDM_WINDOW_TILE_HORZ: SendMessageW(mdiClient_, WM_MDITILE, MDITILE_HORIZONTAL, 0); break;
+    case IDM_WINDOW_TILE_VERT: SendMessageW(mdiClient_, WM_MDITILE, MDITILE_VERTICAL, 0); break;
+    case IDM_WINDOW_MINIMIZE_ALL: MinimizeAllChildren(); break;
+    case IDM_WINDOW_ARRANGE: SendMessageW(mdiClient_, WM_MDIICONARRANGE, 0, 0); break;
+    case IDM_HELP_ABOUT: HelpAbout1Execute(); break;
+    case IDM_EDIT_CUT: EditCommand(WM_CUT); break;
+    case IDM_EDIT_COPY: EditCommand(WM_COPY); break;
+    case IDM_EDIT_PASTE: EditCommand(WM_PASTE); break;
+    case IDM_NAV_BACK: BackCtrlClick(); break;
+    case IDM_NAV_FORWARD: FrwrdCtrlClick(); break;
+    case IDM_NAV_STOP: StopCtrlClick(); break;
+    case IDM_NAV_RELOAD: ReLoadCtrlClick(); break;
+    case IDC_BTNMOVE: btnMoveClick(); break;
+    default: break;
+    }
+}
+
+void TMainForm::OnInitMenuPopup(HMENU menu) {
+    if (menu == windowMenu_) {
+        const UINT state = MF_BYCOMMAND | (ChildCount() > 0 ? MF_ENABLED : MF_GRAYED);
+        for (UINT id : {IDM_WINDOW_CASCADE, IDM_WINDOW_TILE_HORZ, IDM_WINDOW_TILE_VERT, IDM_WINDOW_MINIMIZE_ALL,
+                        IDM_WINDOW_ARRANGE})
+            EnableMenuItem(menu, id, state);
+    } else if (menu == GetSubMenu(menu_, 0)) {
+        EnableMenuItem(menu, IDM_FILE_CLOSE, MF_BYCOMMAND | (ActiveChild() ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+bool TMainForm::PreTranslateMessage(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !Handle()) return false;
+    if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
+    // The page gets its keys first (Tab, Backspace, its own shortcuts).
+    if (BrowserChild* child = ActiveChild(); child && child->Contains(msg.hwnd) &&
+                                             child->Control().TranslateAccelerator(msg))
+        return true;
+    if (TranslateMDISysAccel(mdiClient_, &msg)) return true;
+    return TranslateAcceleratorW(Handle(), accelerators_, &msg) != 0;
+}
+
+LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        try {
+            CreateControls();
+        } catch (...) {
+            ReportCurrentException();
+            return -1;
+        }
+        return 0;
+    case WM_SIZE:
+        // Not passed on: the default would stretch the MDI area over the bars.
+        LayoutBars();
+        FormResize();
+        return 0;
+    case WM_COMMAND: {
+        // Menus, accelerators, tool buttons and btnMove; other controls'
+        // notifications and the window list go to the default handling.
+        const int id = LOWORD(wp);
+        const bool command = lp == 0 || HIWORD(wp) == BN_CLICKED;
+        if (command && id >= IDM_FILE_NEW && id < IDM_BOOKMARK_FIRST) {
+            OnCommand(id);
+            return 0;
+        }
+        return DefaultProc(msg, wp, lp);
+    }
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
+        return DefaultProc(msg, wp, lp);
+    case WM_OPEN_REQUESTED_WINDOW:
+        OpenRequestedWindow();
+        return 0;
+    case WM_CLOSE:
+        FormClose();
+        DestroyWindow(Handle());
+        return 0;
+    case WM_DESTROY:
+        if (options_.quitOnDestroy) PostQuitMessage(0);
+        return 0;
+    default:
+        return DefaultProc(msg, wp, lp);
+    }
+}
+
+LRESULT TMainForm::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return DefFrameProcW(Handle(), mdiClient_, msg, wp, lp);
+}
+
+}  // namespace vesko

@@ -374,6 +374,8 @@ private:
             const bool spaced = SkipSpace();
             if (At(pos_) == U'>' || LookingAt("/>"))
                 break;
+            if (pos_ >= s_.size())
+                throw Failure{pos_, u"ファイルが途中で終わっています"};
             if (!spaced)
                 throw Failure{pos_, u"属性の前には空白が必要です"};
             names.push_back(Name());

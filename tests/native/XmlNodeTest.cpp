@@ -1,0 +1,83 @@
+#include "XmlNode.h"
+
+#include "SmallStack.h"
+
+#include <gtest/gtest.h>
+
+namespace vesko {
+namespace {
+
+TEST(XmlNode, LinksChildrenSiblingsAndParents)
+{
+    std::unique_ptr<XmlNode> root = XmlNode::MakeElement(u"root");
+    XmlNode& a = root->AppendChild(XmlNode::MakeElement(u"a"));
+    XmlNode& text = root->AppendChild(XmlNode::MakeText(u"t"));
+    XmlNode& b = root->AppendChild(XmlNode::MakeElement(u"b"));
+    b.AppendChild(XmlNode::MakeText(u"inner"));
+
+    EXPECT_EQ(root->ChildCount(), 3u);
+    EXPECT_EQ(root->FirstChild(), &a);
+    EXPECT_EQ(root->LastChild(), &b);
+    EXPECT_EQ(root->ChildAt(1), &text);
+    EXPECT_EQ(root->ChildAt(3), nullptr);
+    EXPECT_EQ(a.NextSibling(), &text);
+    EXPECT_EQ(text.NextSibling(), &b);
+    EXPECT_EQ(b.NextSibling(), nullptr);
+    EXPECT_EQ(root->NextSibling(), nullptr);
+    EXPECT_EQ(b.Parent(), root.get());
+    EXPECT_EQ(root->Parent(), nullptr);
+    EXPECT_EQ(a.FirstChild(), nullptr);
+    EXPECT_EQ(a.LastChild(), nullptr);
+
+    EXPECT_EQ(a.Name(), u"a");
+    EXPECT_EQ(a.Value(), u"");
+    EXPECT_EQ(text.Name(), u"");
+    EXPECT_EQ(text.Value(), u"t");
+    EXPECT_EQ(root->Text(), u"tinner");
+    EXPECT_EQ(text.Text(), u"t");
+}
+
+TEST(XmlNode, DropsOnlyWhitespaceThatStandsBesideElements)
+{
+    std::unique_ptr<XmlNode> mixed = XmlNode::MakeElement(u"m");
+    mixed->AppendChild(XmlNode::MakeText(u"\n  "));
+    mixed->AppendChild(XmlNode::MakeElement(u"a"));
+    mixed->AppendChild(XmlNode::MakeText(u" x "));
+    mixed->AppendChild(XmlNode::MakeText(u"\t"));
+    XmlNode& last = mixed->AppendChild(XmlNode::MakeElement(u"b"));
+    mixed->DropWhitespaceBesideElements();
+    ASSERT_EQ(mixed->ChildCount(), 3u);
+    EXPECT_EQ(mixed->ChildAt(1)->Value(), u" x ");
+    // Positions and sibling links follow the removal.
+    EXPECT_EQ(mixed->ChildAt(2), &last);
+    EXPECT_EQ(mixed->ChildAt(1)->NextSibling(), &last);
+
+    std::unique_ptr<XmlNode> spaces = XmlNode::MakeElement(u"name");
+    spaces->AppendChild(XmlNode::MakeText(u"  "));
+    spaces->DropWhitespaceBesideElements();
+    EXPECT_EQ(spaces->Text(), u"  ");
+}
+
+TEST(XmlNode, DeepTreeTextAndFreeDoNotRecurse)
+{
+    constexpr std::size_t kDepth = 100000;
+    RunOnSmallStack([] {
+        std::unique_ptr<XmlNode> root = XmlNode::MakeElement(u"d");
+        XmlNode* node = root.get();
+        for (std::size_t k = 1; k < kDepth; ++k)
+            node = &node->AppendChild(XmlNode::MakeElement(u"d"));
+        node->AppendChild(XmlNode::MakeText(u"bottom"));
+        EXPECT_EQ(root->Text(), u"bottom");
+        root.reset();
+        // A wide tree of deep branches too.
+        root = XmlNode::MakeElement(u"w");
+        for (int branch = 0; branch < 3; ++branch) {
+            node = &root->AppendChild(XmlNode::MakeElement(u"d"));
+            for (std::size_t k = 1; k < kDepth; ++k)
+                node = &node->AppendChild(XmlNode::MakeElement(u"d"));
+        }
+    });
+}
+
+}  // namespace
+}  // namespace vesko

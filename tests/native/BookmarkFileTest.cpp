@@ -209,6 +209,17 @@ TEST(BookmarkFile, ReadsAndWritesEveryEntryOfLongLevels)
     }
 }
 
+TEST(BookmarkFile, HandlesAHundredThousandEntriesInLinearTime)
+{
+    // A quadratic step anywhere would run for hours here, not seconds.
+    std::vector<BookmarkEntry> tree{Folder(0, u"F")};
+    for (BookmarkEntry& entry : Flat(50000, 1))
+        tree.push_back(std::move(entry));
+    for (BookmarkEntry& entry : Flat(50000))
+        tree.push_back(std::move(entry));
+    EXPECT_EQ(ReadEntries(WriteBookmarkFile(tree)), tree);
+}
+
 TEST(BookmarkFile, DeepFoldersReadAndFreeWithoutRecursion)
 {
     // Written without layout: as laid out by the writer, the indentation

@@ -13,13 +13,13 @@ public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter()
     {
-        if (ok())
+        if (Ok())
             iconv_close(cd_);
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
     // Converts the whole input into `out`, which must be large enough.
     // Returns the number of input bytes consumed before a failure, or
@@ -49,7 +49,7 @@ bool DecodeShiftJis(std::string_view bytes, std::u16string& out, std::size_t& er
     out.clear();
     errorOffset = 0;
     Converter converter("UTF-16LE", "CP932");
-    if (!converter.ok())
+    if (!converter.Ok())
         return false;
     // Every Shift_JIS character (one or two bytes) becomes one UTF-16 unit.
     std::string buffer(bytes.size() * 2, '\0');
@@ -72,7 +72,7 @@ bool EncodeShiftJis(std::u16string_view text, std::string& out)
 {
     out.clear();
     Converter converter("CP932", "UTF-16LE");
-    if (!converter.ok())
+    if (!converter.Ok())
         return false;
     std::string input;
     input.reserve(text.size() * 2);

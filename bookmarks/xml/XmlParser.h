@@ -25,7 +25,7 @@ struct XmlParseResult {
     XmlDocument document;  // root is null when parsing failed
     XmlError error;
 
-    bool ok() const { return document.root != nullptr; }
+    bool Ok() const { return document.root != nullptr; }
 };
 
 XmlParseResult ParseXml(std::string_view bytes);

@@ -41,7 +41,7 @@ std::vector<BookmarkEntry> DeepTree()
 std::vector<BookmarkEntry> ReadEntries(const std::string& bytes)
 {
     XmlParseResult result = ParseXml(bytes);
-    EXPECT_TRUE(result.ok()) << "line " << result.error.line << ", column "
+    EXPECT_TRUE(result.Ok()) << "line " << result.error.line << ", column "
                              << result.error.column << ": " << Utf8(result.error.message);
     return ReadBookmarkEntries(result.document.root.get());
 }
@@ -138,7 +138,7 @@ TEST(BookmarkReader, FollowsTheReadingRules)
         "<bookmark><link><title>T</title><x>ignored</x><href>H</href></link>"
         "<directory><name>F</name><directory><name>E</name></directory>"
         "<anything><n>In</n><u>U</u></anything></directory></bookmark>");
-    ASSERT_TRUE(result.ok());
+    ASSERT_TRUE(result.Ok());
     const XmlNode* first = FirstTopLevelEntry(result.document.root.get());
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(IsFolderEntry(*first));
@@ -177,7 +177,7 @@ TEST(BookmarkReader, SkipsWhatCannotBeAnEntry)
 TEST(BookmarkReader, WalkReportsDepthParentAndPosition)
 {
     XmlParseResult parsed = ParseXml(WriteBookmarkFile(DeepTree()));
-    ASSERT_TRUE(parsed.ok());
+    ASSERT_TRUE(parsed.Ok());
     BookmarkWalk walk(parsed.document.root.get());
     BookmarkWalk::Step step;
     std::vector<std::pair<std::size_t, std::size_t>> shape;  // depth, position
@@ -261,7 +261,7 @@ TEST(BookmarkFile, ReadsTheGenericSerialisationOfAParsedFile)
     XmlParseResult parsed = ParseXml(
         "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<bookmark>\r\n <file><name>"
         "\xE3\x81\x82 &amp;</name><url>u</url></file></bookmark>");
-    ASSERT_TRUE(parsed.ok());
+    ASSERT_TRUE(parsed.Ok());
     EXPECT_EQ(ReadEntries(WriteXmlShiftJis(parsed.document)),
               std::vector<BookmarkEntry>{Bookmark(0, u"あ &", u"u")});
 }

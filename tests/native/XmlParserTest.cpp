@@ -13,7 +13,7 @@ const char kShiftJisDeclaration[] = "<?xml version=\"1.0\" encoding=\"Shift_JIS\
 XmlParseResult ParseOk(const std::string& text)
 {
     XmlParseResult result = ParseXml(text);
-    EXPECT_TRUE(result.ok()) << "line " << result.error.line << ", column "
+    EXPECT_TRUE(result.Ok()) << "line " << result.error.line << ", column "
                              << result.error.column << ": " << Utf8(result.error.message);
     return result;
 }
@@ -31,7 +31,7 @@ void ExpectErrors(const std::vector<ErrorCase>& cases)
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.what);
         XmlParseResult result = ParseXml(c.input);
-        ASSERT_FALSE(result.ok());
+        ASSERT_FALSE(result.Ok());
         EXPECT_EQ(result.document.root, nullptr);
         EXPECT_FALSE(result.error.message.empty());
         EXPECT_EQ(result.error.line, c.line) << Utf8(result.error.message);
@@ -215,7 +215,7 @@ TEST(XmlParser, DeepNestingParsesWithoutRecursion)
     std::u16string content;
     RunOnSmallStack([&] {
         XmlParseResult result = ParseXml(text);
-        ASSERT_TRUE(result.ok());
+        ASSERT_TRUE(result.Ok());
         content = result.document.root->Text();
         for (const XmlNode* node = result.document.root.get(); node; node = node->FirstChild())
             depth += node->IsElement();
@@ -227,7 +227,7 @@ TEST(XmlParser, DeepNestingParsesWithoutRecursion)
     // Truncated deep input fails cleanly.
     RunOnSmallStack([&] {
         XmlParseResult result = ParseXml(text.substr(0, kDepth * 3));
-        EXPECT_FALSE(result.ok());
+        EXPECT_FALSE(result.Ok());
     });
 }
 

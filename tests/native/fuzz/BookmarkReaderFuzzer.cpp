@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     XmlParseResult parsed = ParseXml(bytes);
-    if (!parsed.ok()) {
+    if (!parsed.Ok()) {
         if (parsed.error.message.empty() || parsed.error.line == 0 || parsed.error.column == 0)
             std::abort();
         return 0;
@@ -29,13 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)BookmarkUrlFromSecondChild(*entry);
 
     XmlParseResult reread = ParseXml(WriteBookmarkFile(entries));
-    if (!reread.ok() || ReadBookmarkEntries(reread.document.root.get()) != entries)
+    if (!reread.Ok() || ReadBookmarkEntries(reread.document.root.get()) != entries)
         std::abort();
 
     // The generic serialiser must produce a readable file whenever it
     // accepts the element names (ASCII only).
     try {
-        if (!ParseXml(WriteXmlShiftJis(parsed.document)).ok())
+        if (!ParseXml(WriteXmlShiftJis(parsed.document)).Ok())
             std::abort();
     } catch (const std::invalid_argument&) {
     }

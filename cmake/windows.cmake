@@ -37,3 +37,12 @@ target_link_options(vesko PRIVATE -municode)
 target_link_libraries(vesko PRIVATE vesko_core)
 
 add_subdirectory(tests)
+
+# The native suite (portable code, fuzzing) joins this CTest run as one
+# test when its build directory is given.
+set(VESKO_NATIVE_TESTS_DIR "" CACHE PATH "Build directory of the native tests")
+if(VESKO_NATIVE_TESTS_DIR)
+  add_test(NAME native_suite
+    COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${VESKO_NATIVE_TESTS_DIR} --output-on-failure)
+  set_tests_properties(native_suite PROPERTIES TIMEOUT 600)
+endif()

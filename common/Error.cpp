@@ -7,6 +7,13 @@
 
 namespace vesko {
 
+AppError::AppError(std::wstring message) : message_(std::move(message)) {
+    const int size = static_cast<int>(message_.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, message_.data(), size, nullptr, 0, nullptr, nullptr);
+    utf8_.resize(static_cast<size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, message_.data(), size, utf8_.data(), bytes, nullptr, nullptr);
+}
+
 std::wstring SystemMessage(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

@@ -11,12 +11,14 @@ namespace vesko {
 
 class AppError : public std::exception {
 public:
-    explicit AppError(std::wstring message) : message_(std::move(message)) {}
+    explicit AppError(std::wstring message);
     const std::wstring& Message() const { return message_; }
-    const char* what() const noexcept override { return "Vesko error"; }
+    // The message in UTF-8, for diagnostics.
+    const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
     std::wstring message_;
+    std::string utf8_;
 };
 
 // The system's text for a Win32 error or HRESULT, without the trailing line

@@ -60,7 +60,10 @@ start_xvfb() {
 start_wineserver() {
   wineserver -f -p >/dev/null 2>&1 &
   WINESERVER_PID=$!
-  sleep 0.5
+  # The first program starts Wine's services, which inherit its standard
+  # streams: start them from one whose streams lead nowhere, or they would
+  # hold a caller's pipe open for as long as they live.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 stop_wineserver() {

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <climits>
+#include <fstream>
+#include <string>
+
+#include "common/Error.h"
+#include "shell/Settings.h"
+#include "tests/support/FrameFixture.h"
+
+namespace vesko {
+namespace {
+
+TEST(SettingInteger, FollowsTheHexAndDecimalRules) {
+    EXPECT_EQ(ParseSettingInteger(L"0x1"), 1);
+    EXPECT_EQ(ParseSettingInteger(L"0X1f"), 31);
+    EXPECT_EQ(ParseSettingInteger(L"$1"), 1);
+    EXPECT_EQ(ParseSettingInteger(L"$7FFFFFFF"), INT_MAX);
+    EXPECT_EQ(ParseSettingInteger(L"$FFFFFFFF"), -1);
+    EXPECT_EQ(ParseSettingInteger(L"2"), 2);
+    EXPECT_EQ(ParseSettingInteger(L"-15"), -15);
+    EXPECT_EQ(ParseSettingInteger(L"+15"), 15);
+    EXPECT_EQ(ParseSettingInteger(L"007"), 7);
+    EXPECT_EQ(ParseSettingInteger(L"2147483647"), INT_MAX);
+    EXPECT_EQ(ParseSettingInteger(L"-2147483648"), INT_MIN);
+}
+
+TEST(SettingInteger, AnythingElseHasNoValue) {
+    for (const wchar_t* text : {L"", L"yes", L"0x", L"$", L"-", L"+", L"1x", L"0x1g", L"$100000000", L"2147483648",
+                                L"-2147483649", L"99999999999999999999", L"1 ", L"１", L"-$1", L"0x-1"})
+        EXPECT_FALSE(ParseSettingInteger(text).has_value()) << "text: " << testing::PrintToString(std::wstring(text));
+}
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = test::MakeTempDir(); }
+    void TearDown() override { test::RemoveTree(dir_); }
+    SettingsFile File() const { return SettingsFile(dir_ + L"config.ini"); }
+    void WriteBytes(const std::string& bytes) {
+        HANDLE h = CreateFileW((dir_ + L"config.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    std::string ReadBytes() {
+        std::string bytes;
+        HANDLE h = CreateFileW((dir_ + L"config.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return bytes;
+        char buffer[4096];
+        DWORD n = 0;
+        while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) bytes.append(buffer, n);
+        CloseHandle(h);
+        return bytes;
+    }
+    int FileCount() {
+        int count = 0;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((dir_ + L"*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return 0;
+        do {
+            if (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") ++count;
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return count;
+    }
+    std::wstring dir_;
+};
+
+TEST_F(SettingsFileTest, MissingFileReadsDefaults) {
+    EXPECT_FALSE(File().Exists());
+    EXPECT_EQ(File().ReadString(kSectionGeneral, kKeyLastEngine, L"IE"), L"IE");
+    EXPECT_EQ(File().ReadInteger(kSectionOption, kKeyMozilla, 0), 0);
+    EXPECT_EQ(File().ReadString(kSectionOption, kKeyMozPath, L""), L"");
+}
+
+TEST_F(SettingsFileTest, IntegerValuesAsStoredInTheFile) {
+    WriteBytes("[Option]\r\nA=0x1\r\nB=$1\r\nC=yes\r\nD=2\r\nE=\r\n");
+    EXPECT_EQ(File().ReadInteger(kSectionOption, L"A", 0), 1);
+    EXPECT_EQ(File().ReadInteger(kSectionOption, L"B", 0), 1);
+    EXPECT_EQ(File().ReadInteger(kSectionOption, L"C", 0), 0);
+    EXPECT_EQ(File().ReadInteger(kSectionOption, L"D", 0), 2);
+    EXPECT_EQ(File().ReadInteger(kSectionOption, L"E", 7), 7);
+    EXPECT_EQ(File().ReadInteger(kSectionOption, L"Missing", 9), 9);
+}
+
+TEST_F(SettingsFileTest, LongValuesAreCutAt2047Characters) {
+    const std::string path(3000, 'p');
+    WriteBytes("[Option]\r\nMozPath=" + path + "\r\n");
+    const std::wstring read = File().ReadString(kSectionOption, kKeyMozPath, L"");
+    EXPECT_EQ(read.size(), 2047u);
+    EXPECT_EQ(read, std::wstring(2047, L'p'));
+}
+
+TEST_F(SettingsFileTest, WritesCreateAndKeepSectionsInShiftJis) {
+    File().WriteString(kSectionOption, kKeyMozPath, L"C:\\ソフト\\mozilla");
+    File().WriteString(kSectionOption, kKeyMozilla, L"1");
+    File().WriteString(kSectionGeneral, kKeyLastEngine, L"Gecko");
+    File().WriteString(kSectionOption, kKeyMozilla, L"0");  // replaces
+    EXPECT_EQ(File().ReadString(kSectionOption, kKeyMozPath, L""), L"C:\\ソフト\\mozilla");
+    EXPECT_EQ(File().ReadInteger(kSectionOption, kKeyMozilla, 5), 0);
+    EXPECT_EQ(File().ReadString(kSectionGeneral, kKeyLastEngine, L""), L"Gecko");
+
+    const std::string bytes = ReadBytes();
+    EXPECT_NE(bytes.find("\x83\x5c\x83\x74\x83\x67"), std::string::npos) << "ソフト in code page 932";
+    EXPECT_EQ(bytes.find("Mozilla=1"), std::string::npos);
+    EXPECT_EQ(FileCount(), 1) << "no temporary file may be left";
+}
+
+TEST_F(SettingsFileTest, RefusedWriteRaisesThePathMessageAndLeavesNothingBehind) {
+    ASSERT_TRUE(CreateDirectoryW((dir_ + L"config.ini").c_str(), nullptr));
+    try {
+        File().WriteString(kSectionGeneral, kKeyLastEngine, L"IE");
+        FAIL() << "the write should have failed";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.Message(), dir_ + L"config.ini に書き込めません");
+    }
+    EXPECT_EQ(FileCount(), 1);
+}
+
+TEST_F(SettingsFileTest, GarbageInTheFileReadsAsDefaults) {
+    std::string garbage;
+    for (int i = 0; i < 20000; ++i) garbage += static_cast<char>((i * 7919) % 256);
+    WriteBytes(garbage);
+    EXPECT_EQ(File().ReadInteger(kSectionOption, kKeyMozilla, 0), 0);
+    const std::wstring engine = File().ReadString(kSectionGeneral, kKeyLastEngine, L"IE");
+    EXPECT_LE(engine.size(), SettingsFile::kMaxValueLength);
+    // And the file can still be written over.
+    File().WriteString(kSectionGeneral, kKeyLastEngine, L"Gecko");
+    EXPECT_EQ(File().ReadString(kSectionGeneral, kKeyLastEngine, L""), L"Gecko");
+}
+
+}  // namespace
+}  // namespace vesko

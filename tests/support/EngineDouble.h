@@ -1,0 +1,94 @@
+#pragma once
+// A stand-in for the two browser engines: a COM object serving IOleObject,
+// the in-place interfaces, IWebBrowser2 and the DWebBrowserEvents2
+// connection point, registered under the engines' class ids for the
+// lifetime of an EngineDoubles object. Tests fire events with chosen
+// arguments and read back every call the program made.
+#include <windows.h>
+#include <exdisp.h>
+#include <ole2.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vesko::test {
+
+// What one engine instance saw. Outlives the COM object.
+struct EngineRecord {
+    CLSID clsid{};
+    std::vector<std::wstring> calls;  // method names, in order
+    std::vector<std::wstring> navigated;
+    bool navigateExtrasMissing = true;  // every optional argument DISP_E_PARAMNOTFOUND
+    std::wstring locationURL;
+    HWND host = nullptr;
+    HWND view = nullptr;
+    RECT bounds{};
+    SIZE extent{};
+    std::vector<WPARAM> keysOffered;
+    bool advised = false;
+    bool alive = true;
+};
+
+class EngineDouble;
+
+class EngineDoubles {
+public:
+    EngineDoubles();  // registers both class ids
+    ~EngineDoubles();
+    EngineDoubles(const EngineDoubles&) = delete;
+    EngineDoubles& operator=(const EngineDoubles&) = delete;
+
+    // Creation fails with this result for the class id (S_OK: succeeds).
+    void FailCreation(const CLSID& clsid, HRESULT hr) { createFailure_[ClsidKey(clsid)] = hr; }
+    // Every browser call of engines created from now on fails with `hr`,
+    // with `description` as error info when it is not empty.
+    void FailCalls(HRESULT hr, std::wstring description) {
+        callFailure_ = hr;
+        callFailureText_ = std::move(description);
+    }
+    // Keys the engines consume in TranslateAccelerator.
+    void ConsumeKey(WPARAM key) { consumedKeys_.push_back(key); }
+    // Whether engines announce themselves through SetActiveObject.
+    void AnnounceActiveObject(bool announce) { announce_ = announce; }
+
+    size_t Count() const { return records_.size(); }
+    // Engines not yet released; must be 0 once every window has closed.
+    size_t LiveCount() const;
+    EngineRecord& Record(size_t index) { return *records_.at(index); }
+    EngineRecord& Last() { return *records_.back(); }
+    // The live engine for a record; null once it has been released.
+    EngineDouble* Engine(size_t index);
+
+    // Events, delivered as a real control delivers them.
+    void FireStatusTextChange(size_t index, const std::wstring& text);
+    void FireProgressChange(size_t index, int progress, int progressMax);
+    void FireCommandStateChange(size_t index, int command, bool enable);
+    void FireTitleChange(size_t index, const std::wstring& text);
+    // Returns the Cancel value the program set.
+    VARIANT_BOOL FireNewWindow2(size_t index);
+    // Any other event id with no arguments (the program must ignore it).
+    void FireOther(size_t index, DISPID id);
+
+    // Used by the COM objects.
+    HRESULT CreateFailure(const CLSID& clsid) const;
+    HRESULT callFailure_ = S_OK;
+    std::wstring callFailureText_;
+    std::vector<WPARAM> consumedKeys_;
+    bool announce_ = false;
+    std::shared_ptr<EngineRecord> NewRecord(const CLSID& clsid, EngineDouble* engine);
+    void Forget(EngineDouble* engine);
+
+private:
+    static std::wstring ClsidKey(const CLSID& clsid);
+    void Fire(size_t index, DISPID id, std::vector<VARIANT>& argsLastFirst);
+
+    std::map<std::wstring, HRESULT> createFailure_;
+    std::vector<std::shared_ptr<EngineRecord>> records_;
+    std::vector<EngineDouble*> engines_;  // parallel to records_
+    std::vector<IClassFactory*> factories_;
+    std::vector<DWORD> cookies_;
+};
+
+}  // namespace vesko::test

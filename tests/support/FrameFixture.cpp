@@ -1,0 +1,111 @@
+#include "tests/support/FrameFixture.h"
+
+#include <atomic>
+#include <vector>
+
+#include "browser/BrowserChild.h"
+#include "common/ErrorReport.h"
+
+namespace vesko::test {
+
+std::wstring MakeTempDir() {
+    static std::atomic<int> counter{0};
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    for (;;) {
+        wchar_t name[MAX_PATH + 64];
+        wsprintfW(name, L"%svesko-test-%lu-%lu-%d\\", base, GetCurrentProcessId(), GetTickCount(), counter++);
+        if (CreateDirectoryW(name, nullptr)) return name;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
+    }
+}
+
+void RemoveTree(const std::wstring& dir) {
+    if (dir.empty()) return;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = dir + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path + L"\\");
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+void FrameTest::SetUp() {
+    wchar_t cwd[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    savedCurrentDir_ = cwd;
+    dir_ = MakeTempDir();
+    ASSERT_FALSE(dir_.empty());
+    SetErrorSink([this](const std::wstring& text) { errors_.push_back(text); });
+    engines_ = std::make_unique<EngineDoubles>();
+}
+
+void FrameTest::TearDown() {
+    CloseFrame();
+    if (engines_) {
+        EXPECT_EQ(engines_->LiveCount(), 0u) << "an engine was never released";
+    }
+    engines_.reset();
+    SetErrorSink({});
+    SetCurrentDirectoryW(savedCurrentDir_.c_str());
+    RemoveTree(dir_);
+}
+
+TMainForm& FrameTest::Frame() {
+    if (!frame_) {
+        MainFormOptions options;
+        options.programDir = dir_;
+        options.quitOnDestroy = false;
+        frame_ = std::make_unique<TMainForm>(options);
+    }
+    return *frame_;
+}
+
+void FrameTest::CloseFrame() {
+    frame_.reset();
+    Pump();
+}
+
+void FrameTest::Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void FrameTest::WriteConfig(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
+    ASSERT_TRUE(WritePrivateProfileStringW(section, key, value.c_str(), ConfigPath().c_str()));
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, ConfigPath().c_str());  // flush the cache
+}
+
+std::wstring FrameTest::ReadConfig(const wchar_t* section, const wchar_t* key) {
+    wchar_t buffer[4096];
+    const DWORD n = GetPrivateProfileStringW(section, key, L"<absent>", buffer, 4096, ConfigPath().c_str());
+    return std::wstring(buffer, n);
+}
+
+std::wstring FrameTest::ClassOf(BrowserChild* child) {
+    wchar_t name[64] = {};
+    GetClassNameW(child->Handle(), name, 64);
+    return name;
+}
+
+RECT FrameTest::ChildRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    return r;
+}
+
+}  // namespace vesko::test

@@ -1,0 +1,50 @@
+#pragma once
+// A fresh program directory, engine doubles under both class ids, an error
+// box that records instead of showing, and a frame opened on demand.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/MainForm.h"
+#include "tests/support/EngineDouble.h"
+
+namespace vesko::test {
+
+class FrameTest : public ::testing::Test {
+public:
+    // Runs posted messages until the queue is empty.
+    static void Pump();
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens the frame (config.ini as the test left it).
+    TMainForm& Frame();
+    void CloseFrame();
+
+    std::wstring ConfigPath() const { return dir_ + L"config.ini"; }
+    void WriteConfig(const wchar_t* section, const wchar_t* key, const std::wstring& value);
+    std::wstring ReadConfig(const wchar_t* section, const wchar_t* key);
+
+    // The child windows, topmost first.
+    std::vector<BrowserChild*> Children() { return Frame().Children(); }
+    static std::wstring ClassOf(BrowserChild* child);
+    static RECT ChildRect(HWND child);  // outer rectangle in screen pixels
+
+    std::wstring dir_;
+    std::unique_ptr<EngineDoubles> engines_;
+    std::unique_ptr<TMainForm> frame_;
+    std::vector<std::wstring> errors_;
+
+private:
+    std::wstring savedCurrentDir_;
+};
+
+std::wstring MakeTempDir();
+void RemoveTree(const std::wstring& dir);
+
+}  // namespace vesko::test

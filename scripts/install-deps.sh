@@ -6,7 +6,7 @@ set -euo pipefail
 
 need=(g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake ninja-build make
       wine wine32:i386 xvfb xauth x11-utils imagemagick locales
-      fonts-ipafont-gothic fonts-ipafont-mincho googletest libgtest-dev
+      fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine googletest libgtest-dev
       clang libclang-rt-14-dev xdotool)
 
 missing=()

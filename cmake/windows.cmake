@@ -10,6 +10,9 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(vesko_core STATIC
+  common/AtomicFile.cpp
+  common/DialogKeys.cpp
+  common/Glyphs.cpp
   common/Error.cpp
   common/ErrorReport.cpp
   common/Text.cpp

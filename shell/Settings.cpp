@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/Text.h"
 
@@ -65,36 +66,6 @@ int SettingsFile::ReadInteger(const wchar_t* section, const wchar_t* key, int fa
     return ParseSettingInteger(ReadString(section, key, std::wstring())).value_or(fallback);
 }
 
-namespace {
-
-std::wstring DirectoryOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
-}
-
-bool FlushFile(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = FlushFileBuffers(h) != FALSE;
-    CloseHandle(h);
-    return ok;
-}
-
-bool ReplaceWith(const std::wstring& source, const std::wstring& target) {
-    // Scanners and indexers may hold a fresh file for a moment.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        const DWORD error = GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION)
-            return false;
-        Sleep(50);
-    }
-    return false;
-}
-
-}  // namespace
-
 void SettingsFile::WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const {
     const AppError failure(Format(L"%ls に書き込めません", path_.c_str()));
 
@@ -112,7 +83,7 @@ void SettingsFile::WriteString(const wchar_t* section, const wchar_t* key, const
                     WritePrivateProfileStringW(section, key, value.c_str(), temp) &&
                     // Drop the profile cache's hold on the copy before it moves.
                     (WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp), true) &&
-                    FlushFile(tempPath) && ReplaceWith(tempPath, path_);
+                    FlushFile(tempPath) && MoveReplacing(tempPath, path_);
     if (!ok) {
         DeleteFileW(temp);
         throw failure;

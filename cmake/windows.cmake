@@ -11,7 +11,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(vesko_core STATIC
   common/AtomicFile.cpp
-  common/DialogKeys.cpp
+  common/ModelessDialogs.cpp
   common/Glyphs.cpp
   common/Error.cpp
   common/ErrorReport.cpp

@@ -2,7 +2,7 @@
 
 #include <ole2.h>
 
-#include "common/DialogKeys.h"
+#include "common/ModelessDialogs.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 
@@ -33,7 +33,7 @@ void TApplication::CreateHiddenForms() {
 }
 
 void TApplication::ProcessMessage(MSG& msg) {
-    if (TranslateDialogMessage(msg)) return;
+    if (IsModelessDialogMessage(msg)) return;
     if (mainForm_ && mainForm_->PreTranslateMessage(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -1,0 +1,356 @@
+#include "bookmarks/BookMark.h"
+
+#include <algorithm>
+
+#include "BookmarkReader.h"
+#include "bookmarks/BookmarkFile.h"
+#include "common/ModelessDialogs.h"
+#include "common/Error.h"
+#include "common/ErrorReport.h"
+#include "common/Glyphs.h"
+#include "res/resource.h"
+
+namespace vesko {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Tfrm_BMEdit";
+constexpr wchar_t kNewFolderText[] = L"ディレクトリ";
+constexpr int kFolderPicture = 0;
+constexpr int kPagePicture = 1;
+
+enum ControlId { kTxtName = 101, kTxtURL, kTreeView1, kBtnAdd, kBtnDel, kBtnMD, kBtnOK, kBtnCancel };
+
+HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
+                 int w, int h, int id, HFONT font) {
+    HWND hwnd = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd) throw AppError(SystemMessage(GetLastError()));
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return hwnd;
+}
+
+}  // namespace
+
+Tfrm_BMEdit* Tfrm_BMEdit::Create(const std::wstring& path, HWND owner) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &Window::WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VESKO));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    RegisterClassOnce(wc);
+
+    auto* editor = new Tfrm_BMEdit(path);
+    const HWND hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, L"ブックマークの編集",
+                                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 254, 120, 460, 288, owner,
+                                      nullptr, instance, editor);
+    if (!hwnd) {
+        // WM_NCDESTROY already freed it if the window got that far.
+        throw AppError(SystemMessage(GetLastError()));
+    }
+    return editor;
+}
+
+Tfrm_BMEdit* Tfrm_BMEdit::FromHandle(HWND hwnd) {
+    wchar_t name[32] = {};
+    if (!hwnd || !GetClassNameW(hwnd, name, 32) || wcscmp(name, kClassName) != 0) return nullptr;
+    return static_cast<Tfrm_BMEdit*>(reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+}
+
+LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        try {
+            CreateControls();
+            FormCreate();
+            AddModelessDialog(Handle());
+        } catch (...) {
+            ReportCurrentException();
+            return -1;
+        }
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wp) == BN_CLICKED) {
+            switch (LOWORD(wp)) {
+            case kBtnAdd: btnAddClick(); return 0;
+            case kBtnDel: btnDelClick(); return 0;
+            case kBtnMD: btnMDClick(); return 0;
+            case kBtnOK: btnOKClick(); return 0;
+            case kBtnCancel: btnCancelClick(); return 0;
+            default: break;
+            }
+        }
+        return 0;  // Enter and Escape from the dialog keys do nothing here
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (header->idFrom == kTreeView1) return OnTreeNotify(header);
+        return 0;
+    }
+    case WM_DESTROY:
+        RemoveModelessDialog(Handle());
+        return 0;
+    case WM_NCDESTROY:
+        if (imageList1_) ImageList_Destroy(imageList1_);
+        if (font_) DeleteObject(font_);
+        imageList1_ = nullptr;
+        font_ = nullptr;
+        return DefaultProc(msg, wp, lp);
+    default:
+        return DefaultProc(msg, wp, lp);
+    }
+}
+
+void Tfrm_BMEdit::CreateControls() {
+    HWND self = Handle();
+    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+    SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    auto& c = controls_;
+    c.label2 = MakeControl(self, 0, L"STATIC", L"名前：", 0, 16, 8, 30, 12, -1, font_);
+    c.label1 = MakeControl(self, 0, L"STATIC", L"URL：", 0, 16, 32, 28, 12, -1, font_);
+    // Created in tab order.
+    c.txtURL = MakeControl(self, WS_EX_CLIENTEDGE, L"EDIT", L"txtURL", WS_TABSTOP | ES_AUTOHSCROLL, 48, 32, 297, 20,
+                           kTxtURL, font_);
+    c.btnCancel = MakeControl(self, 0, L"BUTTON", L"キャンセル", WS_TABSTOP | BS_PUSHBUTTON, 355, 224, 89, 25,
+                              kBtnCancel, font_);
+    c.btnAdd = MakeControl(self, 0, L"BUTTON", L"追   加", WS_TABSTOP | BS_PUSHBUTTON, 355, 16, 89, 17, kBtnAdd, font_);
+    c.btnMD = MakeControl(self, 0, L"BUTTON", L"フォルダの作成", WS_TABSTOP | BS_PUSHBUTTON, 355, 64, 89, 17, kBtnMD,
+                          font_);
+    c.treeView1 = MakeControl(self, WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
+                              WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS |
+                                  TVS_SHOWSELALWAYS,
+                              48, 64, 297, 161, kTreeView1, font_);
+    c.txtName = MakeControl(self, WS_EX_CLIENTEDGE, L"EDIT", L"txtName", WS_TABSTOP | ES_AUTOHSCROLL, 48, 8, 153, 20,
+                            kTxtName, font_);
+    c.btnOK = MakeControl(self, 0, L"BUTTON", L"O   K", WS_TABSTOP | BS_PUSHBUTTON, 355, 192, 89, 25, kBtnOK, font_);
+    c.btnDel = MakeControl(self, 0, L"BUTTON", L"削　  除", WS_TABSTOP | BS_PUSHBUTTON, 355, 40, 89, 17, kBtnDel,
+                           font_);
+    SendMessageW(c.txtURL, EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(c.txtName, EM_SETLIMITTEXT, 0, 0);
+
+    imageList1_ = CreateGlyphImageList(IDB_GLYPHS, {11, 12});
+    TreeView_SetImageList(c.treeView1, imageList1_, TVSIL_NORMAL);
+    TreeView_SetIndent(c.treeView1, 19);
+}
+
+void Tfrm_BMEdit::FormCreate() {
+    const BookmarkDocument file = LoadBookmarkDocument(path_);
+    unreadable_ = file.Unreadable();
+    readError_ = file.error;
+
+    // Pre-order: each entry comes before the entries below it and before
+    // its next sibling, so list positions equal the nodes' absolute indexes.
+    std::vector<HTREEITEM> folders;  // the node of the open folder at each depth
+    BookmarkWalk walk(file.Root());
+    BookmarkWalk::Step step;
+    while (walk.Next(step)) {
+        const XmlNode& entry = *step.entry;
+        const bool folder = IsFolderEntry(entry);
+        const HTREEITEM parent = step.depth == 0 ? TVI_ROOT : folders[step.depth - 1];
+        const HTREEITEM node = InsertNode(parent, TVI_LAST, ToWide(EntryName(entry)), folder);
+        if (folder) {
+            urlList_.emplace_back(kFolderMarker);
+            folders.resize(step.depth);
+            folders.push_back(node);
+        } else {
+            urlList_.push_back(ToWide(step.depth == 0 ? BookmarkUrlFromSecondChild(entry) : BookmarkUrl(entry)));
+        }
+    }
+}
+
+void Tfrm_BMEdit::Show() {
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+    if (!readError_.empty()) {
+        // Said once; OK will keep the unreadable file as a backup.
+        const std::wstring reason = std::move(readError_);
+        readError_.clear();
+        ShowError(reason);
+    }
+}
+
+void Tfrm_BMEdit::SetURLText(const std::wstring& text) { SetWindowTextW(controls_.txtURL, text.c_str()); }
+
+void Tfrm_BMEdit::SetNameText(const std::wstring& text) { SetWindowTextW(controls_.txtName, text.c_str()); }
+
+HTREEITEM Tfrm_BMEdit::InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder) {
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = after;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+    insert.item.iImage = insert.item.iSelectedImage = folder ? kFolderPicture : kPagePicture;
+    const auto node = reinterpret_cast<HTREEITEM>(
+        SendMessageW(controls_.treeView1, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (!node) throw AppError(SystemMessage(ERROR_NOT_ENOUGH_MEMORY));
+    return node;
+}
+
+bool Tfrm_BMEdit::IsFolder(HTREEITEM node) const {
+    TVITEMW item{};
+    item.mask = TVIF_IMAGE | TVIF_HANDLE;
+    item.hItem = node;
+    SendMessageW(controls_.treeView1, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage == kFolderPicture;
+}
+
+std::wstring Tfrm_BMEdit::NodeText(HTREEITEM node) const {
+    for (size_t size = 256;; size *= 4) {
+        std::wstring text(size, L'\0');
+        TVITEMW item{};
+        item.mask = TVIF_TEXT | TVIF_HANDLE;
+        item.hItem = node;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(size);
+        SendMessageW(controls_.treeView1, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        const size_t length = wcsnlen(item.pszText, size);
+        if (length + 1 < size || size >= (1u << 24)) return std::wstring(item.pszText, length);
+    }
+}
+
+HTREEITEM Tfrm_BMEdit::NextInPreOrder(HTREEITEM node) const {
+    HWND tree = controls_.treeView1;
+    if (HTREEITEM child = TreeView_GetChild(tree, node)) return child;
+    for (HTREEITEM at = node; at; at = TreeView_GetParent(tree, at))
+        if (HTREEITEM next = TreeView_GetNextSibling(tree, at)) return next;
+    return nullptr;
+}
+
+size_t Tfrm_BMEdit::AbsoluteIndex(HTREEITEM node) const {
+    size_t index = 0;
+    for (HTREEITEM at = TreeView_GetRoot(controls_.treeView1); at && at != node; at = NextInPreOrder(at)) ++index;
+    return index;
+}
+
+size_t Tfrm_BMEdit::SubtreeSize(HTREEITEM node) const {
+    // The node itself and everything before the next node outside it.
+    HWND tree = controls_.treeView1;
+    HTREEITEM end = nullptr;
+    for (HTREEITEM at = node; at && !end; at = TreeView_GetParent(tree, at)) end = TreeView_GetNextSibling(tree, at);
+    size_t size = 0;
+    for (HTREEITEM at = node; at && at != end; at = NextInPreOrder(at)) ++size;
+    return size;
+}
+
+HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_t& index) {
+    HWND tree = controls_.treeView1;
+    if (!currentNode_) currentNode_ = TreeView_GetRoot(tree);
+    if (!currentNode_) {
+        // An empty tree: the first entry of the top level.
+        index = 0;
+        return InsertNode(TVI_ROOT, TVI_FIRST, text, folder);
+    }
+    const size_t currentIndex = AbsoluteIndex(currentNode_);
+    if (!IsFolder(currentNode_)) {
+        // Directly before the current bookmark, on its level.
+        index = currentIndex;
+        HTREEITEM previous = TreeView_GetPrevSibling(tree, currentNode_);
+        HTREEITEM parent = TreeView_GetParent(tree, currentNode_);
+        return InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, text, folder);
+    }
+    // The first entry of the current folder, empty or not.
+    index = currentIndex + 1;
+    return InsertNode(currentNode_, TVI_FIRST, text, folder);
+}
+
+void Tfrm_BMEdit::btnAddClick() {
+    const int nameLength = GetWindowTextLengthW(controls_.txtName);
+    std::wstring name(static_cast<size_t>(nameLength) + 1, L'\0');
+    name.resize(static_cast<size_t>(GetWindowTextW(controls_.txtName, name.data(), nameLength + 1)));
+    const int urlLength = GetWindowTextLengthW(controls_.txtURL);
+    std::wstring url(static_cast<size_t>(urlLength) + 1, L'\0');
+    url.resize(static_cast<size_t>(GetWindowTextW(controls_.txtURL, url.data(), urlLength + 1)));
+
+    size_t index = 0;
+    PlaceNewNode(name, false, index);
+    urlList_.insert(urlList_.begin() + static_cast<std::ptrdiff_t>(index), url);
+}
+
+void Tfrm_BMEdit::btnMDClick() {
+    size_t index = 0;
+    const HTREEITEM node = PlaceNewNode(kNewFolderText, true, index);
+    urlList_.insert(urlList_.begin() + static_cast<std::ptrdiff_t>(index), kFolderMarker);
+    SetFocus(controls_.treeView1);
+    TreeView_EditLabel(controls_.treeView1, node);
+}
+
+void Tfrm_BMEdit::btnDelClick() {
+    if (!currentNode_) return;
+    const size_t index = AbsoluteIndex(currentNode_);
+    const size_t count = SubtreeSize(currentNode_);
+    urlList_.erase(urlList_.begin() + static_cast<std::ptrdiff_t>(index),
+                   urlList_.begin() + static_cast<std::ptrdiff_t>(std::min(index + count, urlList_.size())));
+    const HTREEITEM doomed = currentNode_;
+    TreeView_DeleteItem(controls_.treeView1, doomed);
+    // The tree reports its new selection, if any; never keep a dead node.
+    currentNode_ = TreeView_GetSelection(controls_.treeView1);
+}
+
+std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
+    std::vector<BookmarkEntry> entries;
+    entries.reserve(urlList_.size());
+    HWND tree = controls_.treeView1;
+    size_t index = 0;
+    size_t depth = 0;
+    for (HTREEITEM at = TreeView_GetRoot(tree); at; ++index) {
+        BookmarkEntry entry;
+        entry.depth = depth;
+        entry.isFolder = IsFolder(at);
+        entry.name = ToU16(NodeText(at));
+        if (!entry.isFolder && index < urlList_.size()) entry.url = ToU16(urlList_[index]);
+        entries.push_back(std::move(entry));
+        // Next node in pre-order, keeping track of the depth.
+        if (HTREEITEM child = TreeView_GetChild(tree, at)) {
+            at = child;
+            ++depth;
+            continue;
+        }
+        HTREEITEM next = nullptr;
+        for (HTREEITEM up = at; up;) {
+            next = TreeView_GetNextSibling(tree, up);
+            if (next) break;
+            up = TreeView_GetParent(tree, up);
+            if (up) --depth;
+        }
+        at = next;
+    }
+    return entries;
+}
+
+void Tfrm_BMEdit::btnOKClick() {
+    if (editingLabel_) TreeView_EndEditLabelNow(controls_.treeView1, FALSE);
+    // A file that could not be read is kept beside the new one.
+    SaveBookmarkFile(path_, Entries(), unreadable_);
+    DestroyWindow(Handle());
+}
+
+void Tfrm_BMEdit::btnCancelClick() { DestroyWindow(Handle()); }
+
+void Tfrm_BMEdit::TreeView1Change(HTREEITEM node) { currentNode_ = node; }
+
+LRESULT Tfrm_BMEdit::OnTreeNotify(NMHDR* header) {
+    switch (header->code) {
+    case TVN_SELCHANGEDW:
+        TreeView1Change(reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem);
+        return 0;
+    case TVN_DELETEITEMW:
+        if (reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.hItem == currentNode_) currentNode_ = nullptr;
+        return 0;
+    case TVN_BEGINLABELEDITW:
+        editingLabel_ = true;
+        return FALSE;
+    case TVN_ENDLABELEDITW: {
+        // Some tree views report the end twice; only the first counts.
+        if (!editingLabel_) return FALSE;
+        editingLabel_ = false;
+        return reinterpret_cast<NMTVDISPINFOW*>(header)->item.pszText ? TRUE : FALSE;
+    }
+    default:
+        return 0;
+    }
+}
+
+}  // namespace vesko

@@ -1,0 +1,79 @@
+#pragma once
+// Tfrm_BMEdit: the bookmark editor, a modeless window holding the whole
+// bookmark tree of the file, with a list of URLs parallel to it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "BookmarkEntry.h"
+#include "common/Window.h"
+
+namespace vesko {
+
+class Tfrm_BMEdit final : public Window {
+public:
+    // Folder entries of UrlList hold this marker, never written anywhere.
+    static constexpr wchar_t kFolderMarker[] = L"フォルダ";
+
+    // Creates the window, hidden, filled from the file at `path`. The
+    // window frees itself when it closes.
+    static Tfrm_BMEdit* Create(const std::wstring& path, HWND owner);
+    // The editor behind a window, or null when it is no editor.
+    static Tfrm_BMEdit* FromHandle(HWND hwnd);
+
+    // Shows it modeless; the first time, reports a file that could not be
+    // read.
+    void Show();
+    void SetURLText(const std::wstring& text);
+    void SetNameText(const std::wstring& text);
+
+    void btnAddClick();
+    void btnMDClick();
+    void btnDelClick();
+    void btnOKClick();
+    void btnCancelClick();
+
+    struct ControlHandles {
+        HWND label2, txtName, label1, txtURL, treeView1, btnAdd, btnDel, btnMD, btnOK, btnCancel;
+    };
+    const ControlHandles& Controls() const { return controls_; }
+    const std::vector<std::wstring>& UrlList() const { return urlList_; }
+    HTREEITEM CurrentNode() const { return currentNode_; }
+    // The tree as the writer sees it, in pre-order.
+    std::vector<BookmarkEntry> Entries() const;
+
+private:
+    explicit Tfrm_BMEdit(std::wstring path) : path_(std::move(path)) {}
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnFinalMessage() override { delete this; }
+
+    void CreateControls();
+    void FormCreate();
+    void TreeView1Change(HTREEITEM node);
+    LRESULT OnTreeNotify(NMHDR* header);
+
+    // Tree helpers.
+    bool IsFolder(HTREEITEM node) const;
+    std::wstring NodeText(HTREEITEM node) const;
+    HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder);
+    HTREEITEM NextInPreOrder(HTREEITEM node) const;
+    size_t AbsoluteIndex(HTREEITEM node) const;
+    size_t SubtreeSize(HTREEITEM node) const;
+    // Puts a new node where Add and Make folder put it; returns it with its
+    // absolute index.
+    HTREEITEM PlaceNewNode(const std::wstring& text, bool folder, size_t& index);
+
+    std::wstring path_;
+    ControlHandles controls_{};
+    HFONT font_ = nullptr;
+    HIMAGELIST imageList1_ = nullptr;
+    std::vector<std::wstring> urlList_;
+    HTREEITEM currentNode_ = nullptr;
+    bool unreadable_ = false;
+    std::wstring readError_;
+    bool editingLabel_ = false;
+};
+
+}  // namespace vesko

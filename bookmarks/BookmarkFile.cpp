@@ -1,0 +1,91 @@
+#include "bookmarks/BookmarkFile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "BookmarkReader.h"
+#include "BookmarkWriter.h"
+#include "XmlParser.h"
+#include "common/AtomicFile.h"
+#include "common/Error.h"
+#include "common/Text.h"
+
+namespace vesko {
+
+std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+namespace {
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 0x40000000;  // 1 GiB is no bookmark file
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        size_t done = 0;
+        while (ok && done < bytes.size()) {
+            DWORD n = 0;
+            ok = ReadFile(h, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr) && n > 0;
+            done += n;
+        }
+    }
+    error = ok ? ERROR_SUCCESS : (GetLastError() ? GetLastError() : ERROR_READ_FAULT);
+    CloseHandle(h);
+    return ok;
+}
+
+size_t Depth(const XmlNode* root) {
+    size_t deepest = 0;
+    BookmarkWalk walk(root);
+    BookmarkWalk::Step step;
+    while (walk.Next(step)) deepest = std::max(deepest, step.depth);
+    return deepest;
+}
+
+}  // namespace
+
+BookmarkDocument LoadBookmarkDocument(const std::wstring& path) {
+    BookmarkDocument result;
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+    if (!ReadWholeFile(path, bytes, error)) {
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return result;
+        result.exists = true;
+        result.error = Format(L"%ls を読み込めません: %ls", path.c_str(), SystemMessage(error).c_str());
+        return result;
+    }
+    result.exists = true;
+    XmlParseResult parsed = ParseXml(bytes);
+    if (!parsed.Ok()) {
+        result.error = Format(L"%ls を読み込めません (%u 行 %u 列): %ls", path.c_str(),
+                              static_cast<unsigned>(parsed.error.line), static_cast<unsigned>(parsed.error.column),
+                              ToWide(parsed.error.message).c_str());
+        return result;
+    }
+    if (Depth(parsed.document.root.get()) >= kMaxBookmarkDepth) {
+        result.error = Format(L"%ls を読み込めません: フォルダの入れ子が %u 段を超えています", path.c_str(),
+                              static_cast<unsigned>(kMaxBookmarkDepth));
+        return result;
+    }
+    result.document = std::move(parsed.document);
+    return result;
+}
+
+void SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries, bool keepOldAsBackup) {
+    const std::string bytes = WriteBookmarkFile(entries);
+    if (keepOldAsBackup && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        const std::wstring backup = path + L".bak";
+        if (!CopyFileW(path.c_str(), backup.c_str(), FALSE)) throw AppError(SystemMessage(GetLastError()));
+    }
+    ReplaceFileContents(path, bytes);
+}
+
+}  // namespace vesko

@@ -1,0 +1,37 @@
+#pragma once
+// bookmark.xml on disk: reading it into an XML tree and saving a tree of
+// entries over it.
+#include <string>
+#include <vector>
+
+#include "BookmarkEntry.h"
+#include "XmlNode.h"
+
+namespace vesko {
+
+inline constexpr wchar_t kBookmarkFileName[] = L"bookmark.xml";
+// Deeper nesting than this is refused as unreadable: no menu or tree
+// control is built for it.
+inline constexpr size_t kMaxBookmarkDepth = 256;
+
+std::wstring ToWide(const std::u16string& text);
+std::u16string ToU16(const std::wstring& text);
+
+struct BookmarkDocument {
+    XmlDocument document;  // no root when the file is missing or unreadable
+    bool exists = false;
+    std::wstring error;  // why an existing file could not be read
+    const XmlNode* Root() const { return document.root.get(); }
+    bool Unreadable() const { return exists && !error.empty(); }
+};
+
+// Reads the file. Never fails: a missing file has no entries, and an
+// unreadable one has none either, with the reason in `error`.
+BookmarkDocument LoadBookmarkDocument(const std::wstring& path);
+
+// Writes `entries` as the whole file, atomically. With `keepOldAsBackup`
+// the current file is first copied to "<path>.bak". Raises AppError with
+// the system's reason when it cannot; the old file is then unchanged.
+void SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries, bool keepOldAsBackup);
+
+}  // namespace vesko

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "bookmarks/BookmarkFile.h"
+#include "bookmarks/BookmarkMenu.h"
+#include "browser/BrowserChild.h"
+#include "tests/bookmarks/BookmarkTestSupport.h"
+#include "tests/support/FrameFixture.h"
+
+namespace vesko::test {
+namespace {
+
+class BookmarkMenuTest : public FrameTest {
+protected:
+    std::wstring FilePath() const { return dir_ + L"bookmark.xml"; }
+    HMENU Menu() { return Frame().BookmarkMenu(); }
+    std::wstring Caption(HMENU menu, int position) {
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(position), text, 256, MF_BYPOSITION);
+        return text;
+    }
+    MENUITEMINFOW Info(HMENU menu, int position) {
+        MENUITEMINFOW mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_BITMAP | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE | MIIM_FTYPE;
+        EXPECT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &mii));
+        return mii;
+    }
+    std::wstring Hint(HMENU menu, int position) {
+        const auto* item = Frame().BookmarkItems().Find(Info(menu, position).dwItemData);
+        EXPECT_NE(item, nullptr);
+        return item ? item->hint : L"<none>";
+    }
+    void Choose(HMENU menu, int position) {
+        SendMessageW(Frame().Handle(), WM_MENUCOMMAND, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(menu));
+    }
+};
+
+TEST_F(BookmarkMenuTest, EntriesFollowTheFixedItemsWithPicturesAndHints) {
+    WriteFileBytes(FilePath(), kSampleFile);
+    HMENU menu = Menu();
+    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    EXPECT_EQ(Caption(menu, 0), L"ブックマークを編集");
+    EXPECT_TRUE(Info(menu, 1).fType & MFT_SEPARATOR);
+    EXPECT_EQ(Caption(menu, 2), L"&Tools");
+    EXPECT_EQ(Caption(menu, 3), L"&Start");
+    EXPECT_EQ(Hint(menu, 3), L"http://start.example/");
+    EXPECT_EQ(Hint(menu, 2), L"");
+
+    const MENUITEMINFOW tools = Info(menu, 2), start = Info(menu, 3);
+    ASSERT_NE(tools.hSubMenu, nullptr);
+    EXPECT_EQ(start.hSubMenu, nullptr);
+    ASSERT_NE(tools.hbmpItem, nullptr);
+    ASSERT_NE(start.hbmpItem, nullptr);
+    EXPECT_NE(tools.hbmpItem, start.hbmpItem) << "folder and page pictures differ";
+    EXPECT_FALSE(start.fState & MFS_DISABLED);
+
+    HMENU sub = tools.hSubMenu;
+    ASSERT_EQ(GetMenuItemCount(sub), 2);
+    EXPECT_EQ(Caption(sub, 0), L"&Blank page");
+    EXPECT_EQ(Hint(sub, 0), L"about:blank");
+    EXPECT_EQ(Info(sub, 0).hbmpItem, start.hbmpItem);
+    EXPECT_EQ(Caption(sub, 1), L"&Archive");
+    EXPECT_EQ(Info(sub, 1).hSubMenu, nullptr) << "an empty folder is a plain item";
+    EXPECT_EQ(Info(sub, 1).hbmpItem, tools.hbmpItem);
+}
+
+TEST_F(BookmarkMenuTest, ChoosingABookmarkOpensOneWindowWithItsAddress) {
+    WriteFileBytes(FilePath(), kSampleFile);
+    HMENU sub = Info(Menu(), 2).hSubMenu;
+    Choose(sub, 1);  // the empty folder: nothing
+    EXPECT_EQ(Frame().ChildCount(), 0);
+    Choose(sub, 0);
+    ASSERT_EQ(Frame().ChildCount(), 1);
+    EXPECT_EQ(Frame().ActiveChild()->Caption(), L"");
+    EXPECT_EQ(engines_->Last().navigated, std::vector<std::wstring>{L"about:blank"});
+    Frame().Moz_ItemClick();
+    Choose(Menu(), 3);
+    ASSERT_EQ(Frame().ChildCount(), 2);
+    EXPECT_TRUE(IsEqualCLSID(engines_->Last().clsid, CLSID_MozillaBrowser)) << "the engine selected at that moment";
+    EXPECT_EQ(engines_->Last().navigated, std::vector<std::wstring>{L"http://start.example/"});
+}
+
+TEST_F(BookmarkMenuTest, OtherMenuItemsStillReachTheirCommands) {
+    HMENU file = GetSubMenu(GetMenu(Frame().Handle()), 0);
+    Choose(file, 0);  // 新規作成
+    EXPECT_EQ(Frame().ChildCount(), 1);
+    Choose(Menu(), 0);  // ブックマークを編集
+    EXPECT_NE(FindWindowW(L"Tfrm_BMEdit", nullptr), nullptr);
+}
+
+TEST_F(BookmarkMenuTest, CaptionsShowAmpersandsAsThemselves) {
+    EXPECT_EQ(BookmarkCaption(L"News"), L"&News");
+    EXPECT_EQ(BookmarkCaption(L"A&B && C"), L"&A&&B &&&& C");
+    EXPECT_EQ(BookmarkCaption(L""), L"&");
+}
+
+TEST_F(BookmarkMenuTest, MissingOrUnreadableFileLeavesTheFixedItems) {
+    EXPECT_EQ(GetMenuItemCount(Menu()), 2);
+    CloseFrame();
+    WriteFileBytes(FilePath(), "<bookmark><file><name>x</name>");
+    EXPECT_EQ(GetMenuItemCount(Menu()), 2);
+    CloseFrame();
+    WriteFileBytes(FilePath(), std::string("\x00\xff\xfe<", 4));
+    EXPECT_EQ(GetMenuItemCount(Menu()), 2);
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(BookmarkMenuTest, EveryEntryOfLargeLevels) {
+    std::vector<BookmarkEntry> entries;
+    for (int i = 0; i < 1000; ++i) entries.push_back(Page(0, u"p", u"http://p/" + std::u16string(1, char16_t(u'a' + i % 26))));
+    entries.push_back(Folder(0, u"folder"));
+    for (int i = 0; i < 300; ++i) entries.push_back(Page(1, u"q", u"http://q/"));
+    SaveBookmarkFile(FilePath(), entries, false);
+    ASSERT_EQ(GetMenuItemCount(Menu()), 1003);
+    EXPECT_EQ(Hint(Menu(), 2 + 999), L"http://p/l");
+    EXPECT_EQ(GetMenuItemCount(Info(Menu(), 1002).hSubMenu), 300);
+}
+
+TEST_F(BookmarkMenuTest, SavedBookmarksAppearAtTheNextStart) {
+    WriteFileBytes(FilePath(), kSampleFile);
+    EXPECT_EQ(GetMenuItemCount(Menu()), 4);
+    SaveBookmarkFile(FilePath(), {Page(0, u"a", u"1"), Page(0, u"b", u"2"), Page(0, u"c", u"3")}, false);
+    EXPECT_EQ(GetMenuItemCount(Menu()), 4) << "built once, at start";
+    CloseFrame();
+    EXPECT_EQ(GetMenuItemCount(Menu()), 5);
+}
+
+}  // namespace
+}  // namespace vesko::test

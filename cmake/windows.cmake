@@ -9,7 +9,12 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 # Only system DLLs at run time: the compiler's own runtime goes in statically.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
+add_subdirectory(bookmarks/xml)
+
 add_library(vesko_core STATIC
+  bookmarks/BookMark.cpp
+  bookmarks/BookmarkFile.cpp
+  bookmarks/BookmarkMenu.cpp
   common/AtomicFile.cpp
   common/ModelessDialogs.cpp
   common/Glyphs.cpp
@@ -25,14 +30,22 @@ add_library(vesko_core STATIC
   shell/ControlBar.cpp
   shell/MainForm.cpp
   shell/Settings.cpp
+  # The options dialog, its folder picker and the About box.
+  common/Form.cpp
+  options/ShellApi.cpp
+  options/SHBFFEX.cpp
+  options/Option.cpp
+  shell/About.cpp
 )
 target_include_directories(vesko_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
-target_link_libraries(vesko_core PUBLIC comctl32 comdlg32 ole32 oleaut32 uuid shell32 gdi32 user32 kernel32)
+target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 comdlg32 ole32 oleaut32 uuid shell32 gdi32 user32 kernel32)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
 set_source_files_properties(${VESKO_RESOURCES} PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/vesko.manifest;${CMAKE_SOURCE_DIR}/res/glyphs.bmp;${CMAKE_SOURCE_DIR}/res/vesko.ico;${CMAKE_SOURCE_DIR}/res/child_ie.ico;${CMAKE_SOURCE_DIR}/res/child_mz.ico")
+
+set_property(SOURCE ${VESKO_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/browse.bmp")
 
 add_executable(vesko WIN32 shell/main.cpp ${VESKO_RESOURCES})
 target_compile_options(vesko PRIVATE ${VESKO_WARNINGS})

@@ -45,3 +45,10 @@ icon child_ie -stroke midnightblue -strokewidth 2 -fill white -draw "roundrectan
 icon child_mz -stroke saddlebrown -strokewidth 2 -fill white -draw "roundrectangle 3,3 28,28 4,4" \
   -fill darkorange -stroke darkorange -draw "rectangle 4,4 27,9" -fill firebrick -stroke firebrick \
   -draw "polygon 9,26 16,12 23,26"
+
+# The options dialog's browse button: a small window with a red arrow
+# pointing into it, 16 x 15 in 16 colours, magenta transparent.
+convert -size 16x15 xc:magenta +antialias \
+  -stroke navy -fill white -draw "rectangle 5,2 15,13" -fill navy -draw "rectangle 5,2 15,4" \
+  -stroke red -fill red -strokewidth 2 -draw "line 1,13 7,7" -strokewidth 1 -draw "polygon 5,6 10,6 10,11" \
+  -colors 16 -type Palette BMP3:browse.bmp

@@ -2,9 +2,11 @@
 
 #include <ole2.h>
 
-#include "common/ModelessDialogs.h"
+#include "bookmarks/BookMark.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
+#include "common/ModelessDialogs.h"
+#include "shell/About.h"
 
 namespace vesko {
 
@@ -29,7 +31,14 @@ TMainForm& TApplication::CreateMainForm(MainFormOptions options) {
 }
 
 void TApplication::CreateHiddenForms() {
-    // The bookmark editor, the options dialog and the About box join here.
+    // Hidden and never shown: the menu commands open editors of their own.
+    // It frees itself with the frame that owns it.
+    Tfrm_BMEdit::Create(mainForm_->BookmarkPath(), mainForm_->Handle());
+    // Never shown either; creating it applies the Gecko switch to the
+    // frame's menu once more. It goes with the frame.
+    mainForm_->CreateOptionDialog(false);
+    aboutBox_ = std::make_unique<TAboutBox>(mainForm_->Handle());
+    mainForm_->SetAboutBox(aboutBox_.get());
 }
 
 void TApplication::ProcessMessage(MSG& msg) {

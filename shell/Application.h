@@ -3,6 +3,7 @@
 // the hidden forms and the message loop.
 #include <memory>
 
+#include "shell/About.h"
 #include "shell/MainForm.h"
 
 namespace vesko {
@@ -29,6 +30,7 @@ public:
 private:
     bool oleInitialized_ = false;
     std::unique_ptr<TMainForm> mainForm_;
+    std::unique_ptr<TAboutBox> aboutBox_;
 };
 
 }  // namespace vesko

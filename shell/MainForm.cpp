@@ -5,13 +5,18 @@
 #include <algorithm>
 #include <vector>
 
+#include "bookmarks/BookMark.h"
+#include "bookmarks/BookmarkFile.h"
 #include "browser/BrowserChild.h"
 #include "browser/childIE.h"
 #include "browser/childMoz.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
+#include "common/Glyphs.h"
 #include "common/Text.h"
+#include "options/Option.h"
 #include "res/resource.h"
+#include "shell/About.h"
 
 namespace vesko {
 namespace {
@@ -110,6 +115,13 @@ TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
     menu_ = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
     accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     if (!menu_ || !accelerators_) throw AppError(SystemMessage(GetLastError()));
+    // Menu items report their position rather than a 16-bit id: there may
+    // be more bookmarks than ids.
+    MENUINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_STYLE | MIM_APPLYTOSUBMENUS;
+    info.dwStyle = MNS_NOTIFYBYPOS;
+    SetMenuInfo(menu_, &info);
     mnuBookMark_ = GetSubMenu(menu_, 1);
     engineMenu_ = GetSubMenu(GetSubMenu(menu_, 2), 0);
     windowMenu_ = GetSubMenu(menu_, 3);
@@ -128,6 +140,8 @@ TMainForm::~TMainForm() {
     // write into the frame's controls as they go.
     if (Handle()) DestroyWindow(Handle());
     if (imageList1_) ImageList_Destroy(imageList1_);
+    if (folderPicture_) DeleteObject(folderPicture_);
+    if (pagePicture_) DeleteObject(pagePicture_);
     if (font_) DeleteObject(font_);
     if (labelFont_) DeleteObject(labelFont_);
 }
@@ -270,8 +284,38 @@ void TMainForm::FormClose() {
     }
 }
 
+std::wstring TMainForm::BookmarkPath() const { return programDir_ + kBookmarkFileName; }
+
 void TMainForm::LoadBookMark() {
-    // The bookmark items below the separator come with the bookmark file.
+    // A missing or unreadable file gives no items; the editor tells why.
+    try {
+        const BookmarkDocument file = LoadBookmarkDocument(BookmarkPath());
+        if (!file.Root()) return;
+        if (!folderPicture_) folderPicture_ = CreateGlyphBitmap(IDB_GLYPHS, 11);
+        if (!pagePicture_) pagePicture_ = CreateGlyphBitmap(IDB_GLYPHS, 12);
+        bookmarks_.LoadBookMark(mnuBookMark_, file.Root(), folderPicture_, pagePicture_);
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
+void TMainForm::iventMenuClick(const vesko::BookmarkMenu::Item& item) {
+    if (item.hint.empty()) return;
+    SetWindowTextW(txtAddress_, item.hint.c_str());
+    OpenPage(std::wstring(), AddressText());
+}
+
+void TMainForm::OnMenuCommand(HMENU menu, int position) {
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_ID | MIIM_DATA | MIIM_SUBMENU;
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &mii) || mii.hSubMenu) return;
+    if (const auto* item = bookmarks_.Find(mii.dwItemData)) {
+        iventMenuClick(*item);
+        return;
+    }
+    // Every other item: as if it had sent its id.
+    HandleMessage(WM_COMMAND, MAKEWPARAM(mii.wID, 0), 0);
 }
 
 void TMainForm::OpenPage(const std::wstring& caption, const std::wstring& address) {
@@ -392,15 +436,25 @@ void TMainForm::FileOpen1Execute() {
 void TMainForm::FileExit1Execute() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
 
 void TMainForm::HelpAbout1Execute() {
-    // The About box arrives with its own resources.
+    if (aboutBox_) aboutBox_->ShowModal();
 }
 
 void TMainForm::mnuEditClick() {
-    // The bookmark editor arrives with the bookmark file.
+    Tfrm_BMEdit* editor = Tfrm_BMEdit::Create(BookmarkPath(), Handle());
+    editor->Show();
+    editor->SetURLText(AddressText());
+    BrowserChild* active = ActiveChild();
+    editor->SetNameText(active ? active->Caption() : std::wstring());
 }
 
-void TMainForm::mnuOptionClick() {
-    // The options dialog arrives with the folder picker.
+void TMainForm::mnuOptionClick() { CreateOptionDialog(true); }
+
+Tfrm_Option* TMainForm::CreateOptionDialog(bool visible) {
+    Tfrm_Option::Frame frame;
+    frame.window = Handle();
+    frame.programDir = programDir_;
+    frame.setGeckoItemEnabled = [this](bool enabled) { SetGeckoItemEnabled(enabled); };
+    return Tfrm_Option::Create(std::move(frame), visible);
 }
 
 void TMainForm::BackCtrlClick() {
@@ -548,6 +602,9 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return DefaultProc(msg, wp, lp);
     }
+    case WM_MENUCOMMAND:
+        OnMenuCommand(reinterpret_cast<HMENU>(lp), static_cast<int>(wp));
+        return 0;
     case WM_INITMENUPOPUP:
         OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
         return DefaultProc(msg, wp, lp);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bookmarks/BookmarkMenu.h"
 #include "browser/BrowserFrame.h"
 #include "common/Window.h"
 #include "shell/ControlBar.h"
@@ -24,6 +25,9 @@ struct MainFormOptions {
     // Whether destroying the frame ends the message loop.
     bool quitOnDestroy = true;
 };
+
+class TAboutBox;
+class Tfrm_Option;
 
 class TMainForm final : public Window, public BrowserFrame {
 public:
@@ -60,6 +64,8 @@ public:
     };
     ControlHandles Controls() const;
     HMENU BookmarkMenu() const { return mnuBookMark_; }
+    const vesko::BookmarkMenu& BookmarkItems() const { return bookmarks_; }
+    std::wstring BookmarkPath() const;
     HIMAGELIST ImageList1() const { return imageList1_; }
 
     // BrowserFrame
@@ -78,6 +84,11 @@ public:
     void FileOpen1Execute();
     void FileExit1Execute();
     void HelpAbout1Execute();
+    // The About box created at start, which Help > About shows.
+    void SetAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
+    // A new options dialog over the frame, modeless; it frees itself when
+    // it closes.
+    Tfrm_Option* CreateOptionDialog(bool visible);
     void ToolButton1Click() { FileNew1Execute(); }
     void BackCtrlClick();
     void FrwrdCtrlClick();
@@ -88,6 +99,8 @@ public:
     void Moz_ItemClick();
     void mnuEditClick();
     void mnuOptionClick();
+    // A bookmark item was chosen: its address opens in a new window.
+    void iventMenuClick(const vesko::BookmarkMenu::Item& item);
 
 private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -102,6 +115,7 @@ private:
     void OnInitMenuPopup(HMENU menu);
     void EditCommand(UINT message);
     void LoadBookMark();
+    void OnMenuCommand(HMENU menu, int position);
     void MinimizeAllChildren();
     void OpenRequestedWindow();
     void txtAddressKeyDown(WPARAM key);
@@ -117,6 +131,9 @@ private:
     HFONT font_ = nullptr;
     HFONT labelFont_ = nullptr;
     HIMAGELIST imageList1_ = nullptr;
+    vesko::BookmarkMenu bookmarks_;
+    HBITMAP folderPicture_ = nullptr;  // glyph 11 of ImageList1, for menus
+    HBITMAP pagePicture_ = nullptr;    // glyph 12
     std::unique_ptr<ControlBar> coolBar1_;
     std::unique_ptr<ControlBar> toolBar3_;
     std::unique_ptr<ControlBar> toolBar1_;
@@ -128,6 +145,7 @@ private:
     HWND progressBar1_ = nullptr;
     HWND mdiClient_ = nullptr;
     std::deque<std::pair<std::wstring, std::wstring>> newWindowRequests_;
+    TAboutBox* aboutBox_ = nullptr;  // owned by the application
 };
 
 // The message for a directory that cannot be made current, by system code.

@@ -1,0 +1,246 @@
+#include "options/Option.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <utility>
+
+#include "common/Error.h"
+#include "common/ModelessDialogs.h"
+#include "res/resource.h"
+#include "shell/Settings.h"
+
+namespace vesko {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Tfrm_Option";
+constexpr UINT WM_RELEASE = WM_APP + 1;
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+constexpr RECT kPlace{250, 174, 250 + 305, 174 + 117};  // outer rectangle, where designed
+
+constexpr int kGlyphWidth = 16;
+constexpr int kGlyphHeight = 15;
+
+// In Tab order; neither push button is a default or cancel button.
+const ControlSpec kControls[] = {
+    {L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_OPTION_BUTTON1, 128, 56, 73, 25},
+    {L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_OPTION_TXTMOZPATH, 16, 32, 249, 20},
+    {L"BUTTON", L"", WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP, 0, IDC_OPTION_BITBTN1, 264, 32, 20, 20},
+    {L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_OPTION_BUTTON2, 216, 56, 75, 25},
+    {L"BUTTON", L"Geckoを使用する", WS_TABSTOP | BS_AUTOCHECKBOX, 0, IDC_OPTION_CHKMOZ, 8, 8, 129, 17},
+};
+
+std::wstring WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
+    return text;
+}
+
+// The browse glyph on the button face; magenta marks the transparent parts.
+UniqueBitmap CreateBrowseGlyph() {
+    HIMAGELIST list = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BROWSE), kGlyphWidth, 0,
+                                           RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    if (!list) return nullptr;
+    HDC screen = GetDC(nullptr);
+    UniqueBitmap glyph(CreateCompatibleBitmap(screen, kGlyphWidth, kGlyphHeight));
+    HDC dc = CreateCompatibleDC(screen);
+    if (glyph && dc) {
+        HGDIOBJ old = SelectObject(dc, glyph.get());
+        RECT all{0, 0, kGlyphWidth, kGlyphHeight};
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+        ImageList_Draw(list, 0, dc, 0, 0, ILD_TRANSPARENT);
+        SelectObject(dc, old);
+    }
+    if (dc) DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    ImageList_Destroy(list);
+    return glyph;
+}
+
+}  // namespace
+
+Tfrm_Option::Tfrm_Option(Frame frame) : frame_(std::move(frame)), selectFolder_(this) {
+    selectFolder_.SetCaption(L"Mozillaのあるフォルダを選択してください。");
+}
+
+Tfrm_Option* Tfrm_Option::Create(Frame frame, bool visible) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &Window::WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    RegisterClassOnce(wc);
+
+    std::unique_ptr<Tfrm_Option> form(new Tfrm_Option(std::move(frame)));
+    if (!CreateWindowExW(kExStyle, kClassName, L"オプション", kStyle, kPlace.left, kPlace.top,
+                         kPlace.right - kPlace.left, kPlace.bottom - kPlace.top, form->frame_.window, nullptr,
+                         instance, form.get()))
+        throw AppError(SystemMessage(GetLastError()));
+    // From here on the window owns the object and frees it on destruction.
+    form->ownedByWindow_ = true;
+    Tfrm_Option* self = form.release();
+    try {
+        self->CreateControls();
+        self->FormCreate();
+    } catch (...) {
+        DestroyWindow(self->Handle());
+        throw;
+    }
+    AddModelessDialog(self->Handle());
+    if (visible) self->Show();
+    return self;
+}
+
+Tfrm_Option* Tfrm_Option::FromHandle(HWND hwnd) {
+    wchar_t name[32] = {};
+    if (!hwnd || !GetClassNameW(hwnd, name, 32) || lstrcmpW(name, kClassName) != 0) return nullptr;
+    return dynamic_cast<Tfrm_Option*>(reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+}
+
+void Tfrm_Option::CreateControls() {
+    font_ = CreateFormFont();
+    HWND* const handles[] = {&controls_.Button1, &controls_.txtMozPath, &controls_.BitBtn1, &controls_.Button2,
+                             &controls_.chkMoz};
+    for (size_t i = 0; i < sizeof kControls / sizeof kControls[0]; ++i)
+        *handles[i] = CreateControl(Handle(), kControls[i], font_.get());
+    glyph_ = CreateBrowseGlyph();
+    SendMessageW(controls_.BitBtn1, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph_.get()));
+}
+
+void Tfrm_Option::FormCreate() {
+    const SettingsFile settings(SettingsPath());
+    SetChecked(settings.ReadInteger(kSectionOption, kKeyMozilla, 0) != 0);
+    // Applies the rule also when the box starts unticked and did not change.
+    chkMozClick();
+    SetWindowTextW(controls_.txtMozPath, settings.ReadString(kSectionOption, kKeyMozPath, std::wstring()).c_str());
+}
+
+void Tfrm_Option::Show() {
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+}
+
+bool Tfrm_Option::IsChecked() const {
+    return SendMessageW(controls_.chkMoz, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Tfrm_Option::SetChecked(bool checked) {
+    if (IsChecked() == checked) return;
+    SendMessageW(controls_.chkMoz, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    chkMozClick();
+}
+
+void Tfrm_Option::chkMozClick() {
+    const bool checked = IsChecked();
+    chkMozTag_ = checked ? 1 : 0;
+    txtMozPathColor_ = checked ? COLOR_CAPTIONTEXT : COLOR_INACTIVEBORDER;
+    EnableWindow(controls_.txtMozPath, checked);
+    InvalidateRect(controls_.txtMozPath, nullptr, TRUE);
+    EnableWindow(controls_.BitBtn1, checked);
+    // At once, and Cancel does not take it back.
+    if (frame_.setGeckoItemEnabled) frame_.setGeckoItemEnabled(checked);
+}
+
+void Tfrm_Option::BitBtn1Click() {
+    // The picker is modal to this dialog too: nothing here may close it
+    // while the browser is open.
+    inPicker_ = true;
+    const BOOL wasEnabled = !EnableWindow(Handle(), FALSE);
+    bool confirmed = false;
+    try {
+        confirmed = selectFolder_.Execute();
+    } catch (...) {
+        inPicker_ = false;
+        if (destroyedInPicker_) {
+            delete this;
+        } else {
+            EnableWindow(Handle(), wasEnabled);
+        }
+        throw;
+    }
+    inPicker_ = false;
+    if (destroyedInPicker_) {
+        // The owner went while the browser was open.
+        delete this;
+        return;
+    }
+    EnableWindow(Handle(), wasEnabled);
+    // The picker hands the foreground to the frame; come back on top of it.
+    if (IsWindowVisible(Handle())) SetForegroundWindow(Handle());
+    if (confirmed) SetWindowTextW(controls_.txtMozPath, selectFolder_.FolderPath().c_str());
+}
+
+void Tfrm_Option::Button1Click() {
+    const SettingsFile settings(SettingsPath());
+    // A failed write raises and leaves the dialog open; "Mozilla" is not
+    // attempted when "MozPath" failed.
+    settings.WriteString(kSectionOption, kKeyMozPath, WindowText(controls_.txtMozPath));
+    settings.WriteString(kSectionOption, kKeyMozilla, std::to_wstring(chkMozTag_));
+    Close();
+}
+
+void Tfrm_Option::Button2Click() { Close(); }
+
+void Tfrm_Option::Close() {
+    // Nothing can show a closed dialog again: hide it now and free it once
+    // the handler that closed it has returned.
+    ShowWindow(Handle(), SW_HIDE);
+    PostMessageW(Handle(), WM_RELEASE, 0, 0);
+}
+
+LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        // Enter and Escape arrive as IDOK and IDCANCEL without a control:
+        // neither button is the default or cancel button, so they do nothing.
+        if (HIWORD(wp) == BN_CLICKED && lp != 0) {
+            switch (LOWORD(wp)) {
+            case IDC_OPTION_CHKMOZ: chkMozClick(); break;
+            case IDC_OPTION_BITBTN1: BitBtn1Click(); break;
+            case IDC_OPTION_BUTTON1: Button1Click(); break;
+            case IDC_OPTION_BUTTON2: Button2Click(); break;
+            default: break;
+            }
+        }
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        // A disabled edit box asks with WM_CTLCOLORSTATIC.
+        if (reinterpret_cast<HWND>(lp) == controls_.txtMozPath) {
+            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(txtMozPathColor_));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(txtMozPathColor_));
+        }
+        return DefaultProc(msg, wp, lp);
+    case WM_ACTIVATE:
+        focus_.OnActivate(Handle(), wp);
+        return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_RELEASE:
+        DestroyWindow(Handle());
+        return 0;
+    case WM_DESTROY:
+        RemoveModelessDialog(Handle());
+        return 0;
+    default:
+        return DefaultProc(msg, wp, lp);
+    }
+}
+
+void Tfrm_Option::OnFinalMessage() {
+    if (!ownedByWindow_) return;
+    if (inPicker_) {
+        destroyedInPicker_ = true;  // BitBtn1Click frees it when the browser returns
+        return;
+    }
+    delete this;
+}
+
+}  // namespace vesko

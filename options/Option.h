@@ -1,0 +1,75 @@
+#pragma once
+// Tfrm_Option: the options dialog, where the user switches the Gecko
+// engine on or off and names the folder the Mozilla control lives in. It
+// edits "Mozilla" and "MozPath" of section "Option" of config.ini, and
+// switches the frame's Gecko menu item the moment its check box changes.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "common/Form.h"
+#include "common/Window.h"
+#include "options/SHBFFEX.h"
+
+namespace vesko {
+
+class Tfrm_Option final : public Window {
+public:
+    // What the dialog needs of the frame.
+    struct Frame {
+        HWND window = nullptr;   // owns the dialog
+        std::wstring programDir;  // where config.ini lies, with a trailing separator
+        std::function<void(bool enabled)> setGeckoItemEnabled;
+    };
+
+    // Creates the dialog and runs FormCreate; shows it modeless when
+    // `visible`. The window frees the object when it is destroyed, which
+    // happens when the dialog closes or its owner goes.
+    static Tfrm_Option* Create(Frame frame, bool visible);
+    // The dialog behind a window, or null.
+    static Tfrm_Option* FromHandle(HWND hwnd);
+
+    void Show();
+
+    void chkMozClick();
+    void BitBtn1Click();
+    void Button1Click();
+    void Button2Click();
+
+    struct ControlHandles {
+        HWND Button1, txtMozPath, BitBtn1, Button2, chkMoz;
+    };
+    const ControlHandles& Controls() const { return controls_; }
+    // chkMoz's Tag: 1 while the box is ticked, 0 while it is not.
+    int chkMozTag() const { return chkMozTag_; }
+    // The system colour index of txtMozPath's background.
+    int TxtMozPathColor() const { return txtMozPathColor_; }
+    TSHBrowseForFolderEx& selectFolder() { return selectFolder_; }
+
+private:
+    explicit Tfrm_Option(Frame frame);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnFinalMessage() override;
+
+    void CreateControls();
+    void FormCreate();
+    void SetChecked(bool checked);
+    bool IsChecked() const;
+    void Close();
+    std::wstring SettingsPath() const { return frame_.programDir + L"config.ini"; }
+
+    Frame frame_;
+    ControlHandles controls_{};
+    UniqueFont font_;
+    UniqueBitmap glyph_;
+    FocusKeeper focus_;
+    TSHBrowseForFolderEx selectFolder_;
+    int chkMozTag_ = 0;
+    int txtMozPathColor_ = COLOR_INACTIVEBORDER;
+    bool ownedByWindow_ = false;
+    bool inPicker_ = false;
+    bool destroyedInPicker_ = false;
+};
+
+}  // namespace vesko

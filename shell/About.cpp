@@ -1,0 +1,180 @@
+#include "shell/About.h"
+
+#include <vector>
+
+#include "common/Error.h"
+#include "res/resource.h"
+
+namespace vesko {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TAboutBox";
+constexpr wchar_t kPanelClassName[] = L"TAboutBox.Panel";
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kClientWidth = 274;
+constexpr int kClientHeight = 123;
+
+// The panel's own bevel and the empty frame where an icon would stand are
+// drawn, not windows: the label inside the frame must stay visible.
+constexpr RECT kBevel1{11, 14, 11 + 48, 14 + 48};
+
+const ControlSpec kPanel1{kPanelClassName, L"", 0, 0, IDC_ABOUT_PANEL1, 8, 8, 257, 73};
+const ControlSpec kPanelControls[] = {
+    {L"STATIC", L"Vseko", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, IDC_ABOUT_PRODUCTNAME, 88, 16, 31, 12},
+    {L"STATIC", L"Version：1.0β2", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, IDC_ABOUT_VERSION, 88, 40, 77, 12},
+    {L"STATIC", L"未定", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, IDC_ABOUT_LABEL1, 24, 32, 24, 12},
+};
+const ControlSpec kOKButton{L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 104, 90, 65, 23};
+
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_PAINT) return DefWindowProcW(hwnd, msg, wp, lp);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+    RECT bevel = kBevel1;
+    DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+struct WindowSearch {
+    HWND except;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    if (hwnd != search->except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) search->found.push_back(hwnd);
+    return TRUE;
+}
+
+// The program's windows that take input now, other than `except`.
+std::vector<HWND> EnabledThreadWindows(HWND except) {
+    WindowSearch search{except, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(HWND owner) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &Window::WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    RegisterClassOnce(wc);
+
+    WNDCLASSEXW panel{};
+    panel.cbSize = sizeof panel;
+    panel.lpfnWndProc = &PanelProc;
+    panel.hInstance = instance;
+    panel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    panel.lpszClassName = kPanelClassName;
+    if (!GetClassInfoExW(instance, kPanelClassName, &panel) && !RegisterClassExW(&panel))
+        throw AppError(SystemMessage(GetLastError()));
+
+    const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, WS_EX_DLGMODALFRAME);
+    if (!CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"バージョン情報", kStyle, 0, 0, outer.cx, outer.cy, owner,
+                         nullptr, instance, this))
+        throw AppError(SystemMessage(GetLastError()));
+    CreateControls();
+}
+
+TAboutBox::~TAboutBox() = default;
+
+void TAboutBox::CreateControls() {
+    font_ = CreateFormFont();
+    controls_.Panel1 = CreateControl(Handle(), kPanel1, font_.get());
+    controls_.ProductName = CreateControl(controls_.Panel1, kPanelControls[0], font_.get());
+    controls_.Version = CreateControl(controls_.Panel1, kPanelControls[1], font_.get());
+    controls_.Label1 = CreateControl(controls_.Panel1, kPanelControls[2], font_.get());
+    controls_.OKButton = CreateControl(Handle(), kOKButton, font_.get());
+    focus_.Remember(controls_.OKButton);
+}
+
+int TAboutBox::ShowModal() {
+    if (modal_) return 0;
+    modal_ = true;
+    modalResult_ = 0;
+
+    // Centred on the screen each time it opens.
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    SetWindowPos(Handle(), HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+
+    const HWND previous = GetActiveWindow();
+    const std::vector<HWND> disabled = EnabledThreadWindows(Handle());
+    for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
+    focus_.Remember(controls_.OKButton);
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+    SetFocus(controls_.OKButton);
+
+    MSG msg;
+    while (modalResult_ == 0) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is ending: leave the loop and let the outer one see it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            modalResult_ = IDCANCEL;
+            break;
+        }
+        if (got == -1) {
+            modalResult_ = IDCANCEL;
+            break;
+        }
+        if (IsDialogMessageW(Handle(), &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    // Give input back before hiding, so that activation returns to the frame.
+    for (HWND hwnd : disabled)
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    if (Handle()) ShowWindow(Handle(), SW_HIDE);
+    if (previous && IsWindow(previous)) SetActiveWindow(previous);
+    modal_ = false;
+    return modalResult_;
+}
+
+void TAboutBox::EndModal(int result) {
+    if (modal_) modalResult_ = result;
+    else ShowWindow(Handle(), SW_HIDE);
+}
+
+LRESULT TAboutBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        // OK, or Enter through the default button. Escape arrives as
+        // IDCANCEL and does nothing: the box has no cancel button.
+        if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) EndModal(IDOK);
+        return 0;
+    case DM_GETDEFID:
+        return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_CLOSE:
+        EndModal(IDCANCEL);
+        return 0;
+    case WM_ACTIVATE:
+        focus_.OnActivate(Handle(), wp);
+        return 0;
+    case WM_DESTROY:
+        // Destroyed with its owner while open: end the modal loop.
+        modalResult_ = IDCANCEL;
+        return 0;
+    default:
+        return DefaultProc(msg, wp, lp);
+    }
+}
+
+}  // namespace vesko

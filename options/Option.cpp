@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -31,6 +32,18 @@ const ControlSpec kControls[] = {
     {L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_OPTION_BUTTON2, 216, 56, 75, 25},
     {L"BUTTON", L"Geckoを使用する", WS_TABSTOP | BS_AUTOCHECKBOX, 0, IDC_OPTION_CHKMOZ, 8, 8, 129, 17},
 };
+
+int Luminance(COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; }
+
+// Text that stays readable on `background`: the window text colour, or the
+// window colour where the background is as dark as the text (the caption
+// text colour is white on most systems, black on some).
+COLORREF ReadableTextOn(COLORREF background) {
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const int b = Luminance(background);
+    return std::abs(Luminance(text) - b) >= std::abs(Luminance(window) - b) ? text : window;
+}
 
 std::wstring WindowText(HWND hwnd) {
     const int n = GetWindowTextLengthW(hwnd);
@@ -213,7 +226,10 @@ LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
         // A disabled edit box asks with WM_CTLCOLORSTATIC.
         if (reinterpret_cast<HWND>(lp) == controls_.txtMozPath) {
-            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(txtMozPathColor_));
+            const HDC dc = reinterpret_cast<HDC>(wp);
+            SetBkColor(dc, GetSysColor(txtMozPathColor_));
+            // The edit box greys its text itself while it is disabled.
+            if (msg == WM_CTLCOLOREDIT) SetTextColor(dc, ReadableTextOn(GetSysColor(txtMozPathColor_)));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(txtMozPathColor_));
         }
         return DefaultProc(msg, wp, lp);

@@ -1,5 +1,7 @@
 #include "shell/About.h"
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "common/Error.h"
@@ -90,12 +92,36 @@ TAboutBox::TAboutBox(HWND owner) {
 
 TAboutBox::~TAboutBox() = default;
 
+namespace {
+
+// Labels size themselves to their text: where the font is wider than the
+// one the layout was made with, they grow instead of cutting letters off.
+void FitLabelToText(HWND label, HFONT font) {
+    const int length = GetWindowTextLengthW(label);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(label, text.data(), length + 1)));
+    HDC dc = GetDC(label);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    RECT r;
+    GetClientRect(label, &r);
+    if (extent.cx > r.right || extent.cy > r.bottom)
+        SetWindowPos(label, nullptr, 0, 0, std::max<int>(r.right, extent.cx), std::max<int>(r.bottom, extent.cy),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 void TAboutBox::CreateControls() {
     font_ = CreateFormFont();
     controls_.Panel1 = CreateControl(Handle(), kPanel1, font_.get());
     controls_.ProductName = CreateControl(controls_.Panel1, kPanelControls[0], font_.get());
     controls_.Version = CreateControl(controls_.Panel1, kPanelControls[1], font_.get());
     controls_.Label1 = CreateControl(controls_.Panel1, kPanelControls[2], font_.get());
+    for (HWND label : {controls_.ProductName, controls_.Version, controls_.Label1}) FitLabelToText(label, font_.get());
     controls_.OKButton = CreateControl(Handle(), kOKButton, font_.get());
     focus_.Remember(controls_.OKButton);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,26 @@ RECT RectIn(HWND control) {
 }
 
 bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int Luminance(COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; }
+
+// How the path box asks its dialog for colours, and what it gets.
+struct BoxColours {
+    HBRUSH brush;
+    COLORREF background;
+    COLORREF text;
+};
+BoxColours ColoursOfPathBox(Tfrm_Option& dialog) {
+    const HWND box = dialog.Controls().txtMozPath;
+    HDC dc = CreateCompatibleDC(nullptr);
+    SetTextColor(dc, RGB(1, 2, 3));
+    const UINT msg = IsWindowEnabled(box) ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
+    const auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(dialog.Handle(), msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(box)));
+    BoxColours colours{brush, GetBkColor(dc), GetTextColor(dc)};
+    DeleteDC(dc);
+    return colours;
+}
 
 class OptionDialog : public FrameTest {
 protected:
@@ -92,6 +113,9 @@ TEST_F(OptionDialog, FirstStartOpensItUntickedAndOKWritesBothKeys) {
     EXPECT_EQ(TextOf(c.txtMozPath), L"");
     EXPECT_FALSE(IsWindowEnabled(c.txtMozPath));
     EXPECT_EQ(dialog.TxtMozPathColor(), COLOR_INACTIVEBORDER);
+    const BoxColours colours = ColoursOfPathBox(dialog);
+    EXPECT_EQ(colours.brush, GetSysColorBrush(COLOR_INACTIVEBORDER));
+    EXPECT_EQ(colours.background, GetSysColor(COLOR_INACTIVEBORDER));
     EXPECT_FALSE(IsWindowEnabled(c.BitBtn1));
     EXPECT_FALSE(frame.IsGeckoItemEnabled());
     EXPECT_TRUE(frame.IsIESelected());
@@ -175,6 +199,11 @@ TEST_F(OptionDialog, AnyNonZeroSwitchTicksTheBoxAndOKWritesOne) {
     EXPECT_EQ(dialog->chkMozTag(), 1);
     EXPECT_TRUE(IsWindowEnabled(c.txtMozPath));
     EXPECT_EQ(dialog->TxtMozPathColor(), COLOR_CAPTIONTEXT);
+    // The caption-text colour behind text that stays readable on it.
+    const BoxColours colours = ColoursOfPathBox(*dialog);
+    EXPECT_EQ(colours.brush, GetSysColorBrush(COLOR_CAPTIONTEXT));
+    EXPECT_EQ(colours.background, GetSysColor(COLOR_CAPTIONTEXT));
+    EXPECT_GE(std::abs(Luminance(colours.text) - Luminance(colours.background)), 128);
     EXPECT_TRUE(IsWindowEnabled(c.BitBtn1));
     EXPECT_TRUE(frame.IsGeckoItemEnabled());
     EXPECT_EQ(TextOf(c.txtMozPath), L"C:\\Program Files\\mozilla.org");

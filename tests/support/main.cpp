@@ -1,8 +1,23 @@
-// Test entry: OLE on this thread, as the program has it.
+// Test entry: OLE on this thread, as the program has it. With
+// "--save-loop <path> <event>" the program is instead the child process of
+// the interrupted-save test.
 #include <gtest/gtest.h>
 #include <ole2.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace vesko::test {
+int SaveLoop(const std::wstring& path, const std::wstring& eventName);
+}
 
 int main(int argc, char** argv) {
+    int count = 0;
+    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (args && count == 4 && std::wstring(args[1]) == L"--save-loop")
+        return vesko::test::SaveLoop(args[2], args[3]);
+    LocalFree(args);
+
     ::testing::InitGoogleTest(&argc, argv);
     OleInitialize(nullptr);
     const int result = RUN_ALL_TESTS();

@@ -20,16 +20,7 @@ BrowserChild* BrowserChild::FromHandle(HWND hwnd) {
 
 BrowserChild* BrowserChild::Show(std::unique_ptr<BrowserChild> child) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = &Window::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(child->traits_.iconId));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = child->traits_.className;
-    RegisterClassOnce(wc);
+    RegisterClassOnce(child->traits_.className, COLOR_WINDOW, child->traits_.iconId, CS_HREDRAW | CS_VREDRAW);
 
     std::exception_ptr error;
     child->creationError_ = &error;

@@ -17,8 +17,9 @@ struct GdiObjectDeleter {
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
-// "ＭＳ Ｐゴシック", 12 pixels high, Shift-JIS character set.
-UniqueFont CreateFormFont();
+// "ＭＳ Ｐゴシック", 12 pixels high unless said otherwise, Shift-JIS
+// character set: the font of all of the program's windows.
+UniqueFont CreateFormFont(int pixelHeight = 12);
 
 // One row of a window's control table. Positions are in pixels inside the
 // parent's client area; controls are created in table order, which is

@@ -18,6 +18,9 @@ public:
     // Registers a window class whose procedure is WindowProc. Raises
     // AppError when the class cannot be registered.
     static void RegisterClassOnce(const WNDCLASSEXW& wc);
+    // The usual class of this program's windows: WindowProc, the arrow
+    // cursor, a system colour as background, and an icon resource (0: none).
+    static void RegisterClassOnce(const wchar_t* className, int backgroundColor, int iconId = 0, UINT style = 0);
 
 protected:
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);

@@ -81,14 +81,7 @@ Tfrm_Option::Tfrm_Option(Frame frame) : frame_(std::move(frame)), selectFolder_(
 
 Tfrm_Option* Tfrm_Option::Create(Frame frame, bool visible) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &Window::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    RegisterClassOnce(wc);
+    RegisterClassOnce(kClassName, COLOR_BTNFACE);
 
     std::unique_ptr<Tfrm_Option> form(new Tfrm_Option(std::move(frame)));
     if (!CreateWindowExW(kExStyle, kClassName, L"オプション", kStyle, kPlace.left, kPlace.top,

@@ -64,14 +64,7 @@ std::vector<HWND> EnabledThreadWindows(HWND except) {
 
 TAboutBox::TAboutBox(HWND owner) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &Window::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    RegisterClassOnce(wc);
+    RegisterClassOnce(kClassName, COLOR_BTNFACE);
 
     WNDCLASSEXW panel{};
     panel.cbSize = sizeof panel;

@@ -7,15 +7,7 @@ constexpr wchar_t kClassName[] = L"VeskoControlBar";
 
 ControlBar::ControlBar(HWND parent, HWND target, const RECT& bounds, Edge edge) : target_(target), edge_(edge) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = &Window::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    RegisterClassOnce(wc);
+    RegisterClassOnce(kClassName, COLOR_BTNFACE, 0, CS_HREDRAW | CS_VREDRAW);
     CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, bounds.left,
                     bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr, instance,
                     this);

@@ -12,6 +12,7 @@
 #include "browser/childMoz.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
+#include "common/Form.h"
 #include "common/Glyphs.h"
 #include "common/Text.h"
 #include "options/Option.h"
@@ -102,15 +103,7 @@ TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &Window::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VESKO));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    RegisterClassOnce(wc);
+    RegisterClassOnce(kClassName, COLOR_BTNFACE, IDI_VESKO);
 
     menu_ = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
     accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
@@ -142,17 +135,13 @@ TMainForm::~TMainForm() {
     if (imageList1_) ImageList_Destroy(imageList1_);
     if (folderPicture_) DeleteObject(folderPicture_);
     if (pagePicture_) DeleteObject(pagePicture_);
-    if (font_) DeleteObject(font_);
-    if (labelFont_) DeleteObject(labelFont_);
 }
 
 void TMainForm::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     HWND frame = Handle();
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
-    labelFont_ = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+    font_ = CreateFormFont();
+    labelFont_ = CreateFormFont(13);
 
     RECT client;
     GetClientRect(frame, &client);
@@ -221,8 +210,8 @@ void TMainForm::CreateControls() {
         throw AppError(SystemMessage(GetLastError()));
 
     for (HWND control : {txtAddress_, btnMove_, statusBar1_, toolBar2_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
 }
 
 void TMainForm::FormCreate() {

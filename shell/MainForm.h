@@ -12,6 +12,7 @@
 
 #include "bookmarks/BookmarkMenu.h"
 #include "browser/BrowserFrame.h"
+#include "common/Form.h"
 #include "common/Window.h"
 #include "shell/ControlBar.h"
 #include "shell/Settings.h"
@@ -128,8 +129,8 @@ private:
     HMENU engineMenu_ = nullptr;
     HMENU windowMenu_ = nullptr;
     HACCEL accelerators_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT labelFont_ = nullptr;
+    UniqueFont font_;
+    UniqueFont labelFont_;  // Label1's is a pixel taller
     HIMAGELIST imageList1_ = nullptr;
     vesko::BookmarkMenu bookmarks_;
     HBITMAP folderPicture_ = nullptr;  // glyph 11 of ImageList1, for menus

@@ -18,14 +18,14 @@ fi
 bash scripts/install-deps.sh
 
 build=${VESKO_BUILD_DIR:-$root/build}
-cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B "$build/win-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" --target vesko -j "$(nproc)"
+cmake --build "$build/win-release" --target vesko -j "$(nproc)"
 
 # The program keeps config.ini and bookmark.xml beside itself.
 app=$build/app
 mkdir -p "$app"
-cp "$build/win/vesko.exe" "$app/vesko.exe"
+cp "$build/win-release/vesko.exe" "$app/vesko.exe"
 
 source scripts/wine-env.sh
 make_prefix "$build/wineprefix-run" Y

@@ -9,11 +9,11 @@ cd "$root"
 bash scripts/install-deps.sh
 
 build=${VESKO_BUILD_DIR:-$root/build}
-cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B "$build/win-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" --target vesko >/dev/null
+cmake --build "$build/win-release" --target vesko >/dev/null
 app=$(mktemp -d)
-cp "$build/win/vesko.exe" "$app/"
+cp "$build/win-release/vesko.exe" "$app/"
 # A settings file, so that the first start does not open the options dialog.
 printf '[General]\r\nLastEngine=IE\r\n[Option]\r\nMozilla=0\r\n' > "$app/config.ini"
 

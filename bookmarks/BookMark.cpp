@@ -150,7 +150,9 @@ void Tfrm_BMEdit::FormCreate() {
         const XmlNode& entry = *step.entry;
         const bool folder = IsFolderEntry(entry);
         const HTREEITEM parent = step.depth == 0 ? TVI_ROOT : folders[step.depth - 1];
-        const HTREEITEM node = InsertNode(parent, TVI_LAST, ToWide(EntryName(entry)), folder);
+        std::wstring name = ToWide(EntryName(entry));
+        const HTREEITEM node = InsertNode(parent, TVI_LAST, name, folder);
+        nodes_.push_back(Node{node, step.depth, folder, std::move(name), false});
         if (folder) {
             urlList_.emplace_back(kFolderMarker);
             folders.resize(step.depth);
@@ -211,28 +213,19 @@ std::wstring Tfrm_BMEdit::NodeText(HTREEITEM node) const {
     }
 }
 
-HTREEITEM Tfrm_BMEdit::NextInPreOrder(HTREEITEM node) const {
-    HWND tree = controls_.treeView1;
-    if (HTREEITEM child = TreeView_GetChild(tree, node)) return child;
-    for (HTREEITEM at = node; at; at = TreeView_GetParent(tree, at))
-        if (HTREEITEM next = TreeView_GetNextSibling(tree, at)) return next;
-    return nullptr;
-}
-
 size_t Tfrm_BMEdit::AbsoluteIndex(HTREEITEM node) const {
     size_t index = 0;
-    for (HTREEITEM at = TreeView_GetRoot(controls_.treeView1); at && at != node; at = NextInPreOrder(at)) ++index;
+    while (index < nodes_.size() && nodes_[index].item != node) ++index;
     return index;
 }
 
 size_t Tfrm_BMEdit::SubtreeSize(HTREEITEM node) const {
-    // The node itself and everything before the next node outside it.
-    HWND tree = controls_.treeView1;
-    HTREEITEM end = nullptr;
-    for (HTREEITEM at = node; at && !end; at = TreeView_GetParent(tree, at)) end = TreeView_GetNextSibling(tree, at);
-    size_t size = 0;
-    for (HTREEITEM at = node; at && at != end; at = NextInPreOrder(at)) ++size;
-    return size;
+    // The node itself and the deeper nodes that follow it.
+    const size_t index = AbsoluteIndex(node);
+    if (index == nodes_.size()) return 0;
+    size_t end = index + 1;
+    while (end < nodes_.size() && nodes_[end].depth > nodes_[index].depth) ++end;
+    return end - index;
 }
 
 HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_t& index) {
@@ -241,7 +234,9 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
     if (!currentNode_) {
         // An empty tree: the first entry of the top level.
         index = 0;
-        return InsertNode(TVI_ROOT, TVI_FIRST, text, folder);
+        const HTREEITEM node = InsertNode(TVI_ROOT, TVI_FIRST, text, folder);
+        nodes_.insert(nodes_.begin(), Node{node, 0, folder, text, false});
+        return node;
     }
     const size_t currentIndex = AbsoluteIndex(currentNode_);
     if (!IsFolder(currentNode_)) {
@@ -249,11 +244,17 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
         index = currentIndex;
         HTREEITEM previous = TreeView_GetPrevSibling(tree, currentNode_);
         HTREEITEM parent = TreeView_GetParent(tree, currentNode_);
-        return InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, text, folder);
+        const HTREEITEM node = InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, text, folder);
+        nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
+                      Node{node, nodes_[currentIndex].depth, folder, text, false});
+        return node;
     }
     // The first entry of the current folder, empty or not.
     index = currentIndex + 1;
-    return InsertNode(currentNode_, TVI_FIRST, text, folder);
+    const HTREEITEM node = InsertNode(currentNode_, TVI_FIRST, text, folder);
+    nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
+                  Node{node, nodes_[currentIndex].depth + 1, folder, text, false});
+    return node;
 }
 
 void Tfrm_BMEdit::btnAddClick() {
@@ -283,6 +284,8 @@ void Tfrm_BMEdit::btnDelClick() {
     const size_t count = SubtreeSize(currentNode_);
     urlList_.erase(urlList_.begin() + static_cast<std::ptrdiff_t>(index),
                    urlList_.begin() + static_cast<std::ptrdiff_t>(std::min(index + count, urlList_.size())));
+    nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
+                 nodes_.begin() + static_cast<std::ptrdiff_t>(std::min(index + count, nodes_.size())));
     const HTREEITEM doomed = currentNode_;
     TreeView_DeleteItem(controls_.treeView1, doomed);
     // The tree reports its new selection, if any; never keep a dead node.
@@ -291,31 +294,15 @@ void Tfrm_BMEdit::btnDelClick() {
 
 std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
     std::vector<BookmarkEntry> entries;
-    entries.reserve(urlList_.size());
-    HWND tree = controls_.treeView1;
-    size_t index = 0;
-    size_t depth = 0;
-    for (HTREEITEM at = TreeView_GetRoot(tree); at; ++index) {
+    entries.reserve(nodes_.size());
+    for (size_t index = 0; index < nodes_.size(); ++index) {
+        const Node& node = nodes_[index];
         BookmarkEntry entry;
-        entry.depth = depth;
-        entry.isFolder = IsFolder(at);
-        entry.name = ToU16(NodeText(at));
+        entry.depth = node.depth;
+        entry.isFolder = node.folder;
+        entry.name = ToU16(node.renamed ? NodeText(node.item) : node.name);
         if (!entry.isFolder && index < urlList_.size()) entry.url = ToU16(urlList_[index]);
         entries.push_back(std::move(entry));
-        // Next node in pre-order, keeping track of the depth.
-        if (HTREEITEM child = TreeView_GetChild(tree, at)) {
-            at = child;
-            ++depth;
-            continue;
-        }
-        HTREEITEM next = nullptr;
-        for (HTREEITEM up = at; up;) {
-            next = TreeView_GetNextSibling(tree, up);
-            if (next) break;
-            up = TreeView_GetParent(tree, up);
-            if (up) --depth;
-        }
-        at = next;
     }
     return entries;
 }
@@ -346,7 +333,12 @@ LRESULT Tfrm_BMEdit::OnTreeNotify(NMHDR* header) {
         // Some tree views report the end twice; only the first counts.
         if (!editingLabel_) return FALSE;
         editingLabel_ = false;
-        return reinterpret_cast<NMTVDISPINFOW*>(header)->item.pszText ? TRUE : FALSE;
+        const TVITEMW& item = reinterpret_cast<NMTVDISPINFOW*>(header)->item;
+        if (!item.pszText) return FALSE;
+        // The control stores the accepted text; OK reads it from there.
+        const size_t index = AbsoluteIndex(item.hItem);
+        if (index < nodes_.size()) nodes_[index].renamed = true;
+        return TRUE;
     }
     default:
         return 0;

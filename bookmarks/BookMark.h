@@ -58,7 +58,6 @@ private:
     bool IsFolder(HTREEITEM node) const;
     std::wstring NodeText(HTREEITEM node) const;
     HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder);
-    HTREEITEM NextInPreOrder(HTREEITEM node) const;
     size_t AbsoluteIndex(HTREEITEM node) const;
     size_t SubtreeSize(HTREEITEM node) const;
     // Puts a new node where Add and Make folder put it; returns it with its
@@ -70,6 +69,17 @@ private:
     HFONT font_ = nullptr;
     HIMAGELIST imageList1_ = nullptr;
     std::vector<std::wstring> urlList_;
+    // The tree in pre-order, parallel to urlList_. Walking the control costs
+    // a message per node, and Wine's tree view looks every item handle up in
+    // a list of all items, which would make a walk of the tree quadratic.
+    struct Node {
+        HTREEITEM item;
+        size_t depth;
+        bool folder;
+        std::wstring name;
+        bool renamed;  // the control's text is the name
+    };
+    std::vector<Node> nodes_;
     HTREEITEM currentNode_ = nullptr;
     bool unreadable_ = false;
     std::wstring readError_;

@@ -53,6 +53,10 @@ target_link_options(vesko PRIVATE -municode)
 target_link_libraries(vesko PRIVATE vesko_core)
 
 add_subdirectory(tests)
+option(VESKO_BENCH "Build the benchmarks" OFF)
+if(VESKO_BENCH)
+  add_subdirectory(bench)
+endif()
 
 # The native suite (portable code, fuzzing) joins this CTest run as one
 # test when its build directory is given.

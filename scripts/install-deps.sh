@@ -7,7 +7,8 @@ set -euo pipefail
 need=(g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake ninja-build make
       wine wine32:i386 xvfb xauth x11-utils imagemagick locales
       fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine googletest libgtest-dev
-      clang libclang-rt-14-dev xdotool)
+      clang libclang-rt-14-dev xdotool
+      pkg-config libpugixml-dev libxml2-dev)  # the last two: parser benchmark only
 
 missing=()
 for p in "${need[@]}"; do

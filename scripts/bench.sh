@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds Release binaries in build-bench/ and runs the benchmarks: start-up,
+# bookmarks at scale and memory under Wine, the parser natively. Prints one
+# table and writes the same figures to bench/results.json. Every figure is
+# the median of several runs (BENCH_RUNS, at least 5).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh
+
+build=${VESKO_BENCH_BUILD_DIR:-$root/build-bench}
+runs=${BENCH_RUNS:-7}
+if [ "$runs" -lt 5 ]; then runs=5; fi
+jobs=$(nproc)
+
+# Release builds of their own, apart from the test suite's Debug ones.
+native=$build/release-native
+win=$build/release-win
+cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$native" -j "$jobs" --target bench_parser >/dev/null
+cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$win" -j "$jobs" --target vesko bench_window bench_startup bench_bookmarks bench_memory >/dev/null
+
+out=$build/out
+rm -rf "$out"
+mkdir -p "$out"
+
+echo "parser (native) ..." >&2
+"$native/bench/native/bench_parser" "$runs" >"$out/parser.jsonl"
+
+source scripts/wine-env.sh
+cleanup() {
+  stop_wineserver
+  stop_xvfb
+}
+trap cleanup EXIT
+start_xvfb
+make_prefix "$build/wineprefix-bench" N
+start_wineserver
+
+# Wine programs write to files, never to pipes (Wine's services inherit them).
+echo "start-up (Wine) ..." >&2
+wine "$win/bench/win/bench_startup.exe" "$(winepath -w "$win/vesko.exe")" \
+     "$(winepath -w "$win/bench/win/bench_window.exe")" --runs "$runs" \
+     >"$out/startup.jsonl" 2>"$out/startup.err" </dev/null || { cat "$out/startup.err" >&2; exit 1; }
+echo "bookmarks (Wine) ..." >&2
+wine "$win/bench/win/bench_bookmarks.exe" --runs "$runs" \
+     >"$out/bookmarks.jsonl" 2>"$out/bookmarks.err" </dev/null || { cat "$out/bookmarks.err" >&2; exit 1; }
+echo "memory (Wine) ..." >&2
+wine "$win/bench/win/bench_memory.exe" --runs "$runs" \
+     >"$out/memory.jsonl" 2>"$out/memory.err" </dev/null || { cat "$out/memory.err" >&2; exit 1; }
+
+python3 bench/report.py "$out" "$root/bench/results.json" \
+  --load "$(cut -d' ' -f1-3 /proc/loadavg)" --runs "$runs"

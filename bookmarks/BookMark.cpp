@@ -1,12 +1,14 @@
 #include "bookmarks/BookMark.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "BookmarkReader.h"
 #include "bookmarks/BookmarkFile.h"
 #include "common/ModelessDialogs.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
+#include "common/Form.h"
 #include "common/Glyphs.h"
 #include "res/resource.h"
 
@@ -20,30 +22,33 @@ constexpr int kPagePicture = 1;
 
 enum ControlId { kTxtName = 101, kTxtURL, kTreeView1, kBtnAdd, kBtnDel, kBtnMD, kBtnOK, kBtnCancel };
 
-HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
-                 int w, int h, int id, HFONT font) {
-    HWND hwnd = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd) throw AppError(SystemMessage(GetLastError()));
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return hwnd;
-}
+// The controls in tab order (labels first: they take no focus).
+constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
+const ControlSpec kControls[] = {
+    {L"STATIC", L"名前：", 0, 0, -1, 16, 8, 30, 12},
+    {L"STATIC", L"URL：", 0, 0, -1, 16, 32, 28, 12},
+    {L"EDIT", L"txtURL", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxtURL, 48, 32, 297, 20},
+    {L"BUTTON", L"キャンセル", kButton, 0, kBtnCancel, 355, 224, 89, 25},
+    {L"BUTTON", L"追   加", kButton, 0, kBtnAdd, 355, 16, 89, 17},
+    {L"BUTTON", L"フォルダの作成", kButton, 0, kBtnMD, 355, 64, 89, 17},
+    {WC_TREEVIEWW, L"", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS | TVS_SHOWSELALWAYS,
+     WS_EX_CLIENTEDGE, kTreeView1, 48, 64, 297, 161},
+    {L"EDIT", L"txtName", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxtName, 48, 8, 153, 20},
+    {L"BUTTON", L"O   K", kButton, 0, kBtnOK, 355, 192, 89, 25},
+    {L"BUTTON", L"削　  除", kButton, 0, kBtnDel, 355, 40, 89, 17},
+};
 
 }  // namespace
 
-Tfrm_BMEdit* Tfrm_BMEdit::Create(const std::wstring& path, HWND owner) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &Window::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VESKO));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    RegisterClassOnce(wc);
+Tfrm_BMEdit* Tfrm_BMEdit::Create(const std::wstring& path, HWND owner) { return Make(path, owner, true); }
 
-    auto* editor = new Tfrm_BMEdit(path);
+Tfrm_BMEdit* Tfrm_BMEdit::CreateHidden(const std::wstring& path, HWND owner) { return Make(path, owner, false); }
+
+Tfrm_BMEdit* Tfrm_BMEdit::Make(const std::wstring& path, HWND owner, bool fill) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterClassOnce(kClassName, COLOR_BTNFACE, IDI_VESKO);
+
+    auto* editor = new Tfrm_BMEdit(path, fill);
     const HWND hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, L"ブックマークの編集",
                                       WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 254, 120, 460, 288, owner,
                                       nullptr, instance, editor);
@@ -65,7 +70,7 @@ LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE:
         try {
             CreateControls();
-            FormCreate();
+            if (fill_) FormCreate();
             AddModelessDialog(Handle());
         } catch (...) {
             ReportCurrentException();
@@ -94,9 +99,7 @@ LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_NCDESTROY:
         if (imageList1_) ImageList_Destroy(imageList1_);
-        if (font_) DeleteObject(font_);
         imageList1_ = nullptr;
-        font_ = nullptr;
         return DefaultProc(msg, wp, lp);
     default:
         return DefaultProc(msg, wp, lp);
@@ -105,29 +108,14 @@ LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void Tfrm_BMEdit::CreateControls() {
     HWND self = Handle();
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
-    SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    font_ = CreateFormFont();
+    SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    HWND* const handles[] = {&controls_.label2, &controls_.label1,    &controls_.txtURL,  &controls_.btnCancel,
+                             &controls_.btnAdd, &controls_.btnMD,     &controls_.treeView1, &controls_.txtName,
+                             &controls_.btnOK,  &controls_.btnDel};
+    static_assert(std::size(handles) == std::size(kControls), "one handle per control");
+    for (size_t i = 0; i < std::size(kControls); ++i) *handles[i] = CreateControl(self, kControls[i], font_.get());
     auto& c = controls_;
-    c.label2 = MakeControl(self, 0, L"STATIC", L"名前：", 0, 16, 8, 30, 12, -1, font_);
-    c.label1 = MakeControl(self, 0, L"STATIC", L"URL：", 0, 16, 32, 28, 12, -1, font_);
-    // Created in tab order.
-    c.txtURL = MakeControl(self, WS_EX_CLIENTEDGE, L"EDIT", L"txtURL", WS_TABSTOP | ES_AUTOHSCROLL, 48, 32, 297, 20,
-                           kTxtURL, font_);
-    c.btnCancel = MakeControl(self, 0, L"BUTTON", L"キャンセル", WS_TABSTOP | BS_PUSHBUTTON, 355, 224, 89, 25,
-                              kBtnCancel, font_);
-    c.btnAdd = MakeControl(self, 0, L"BUTTON", L"追   加", WS_TABSTOP | BS_PUSHBUTTON, 355, 16, 89, 17, kBtnAdd, font_);
-    c.btnMD = MakeControl(self, 0, L"BUTTON", L"フォルダの作成", WS_TABSTOP | BS_PUSHBUTTON, 355, 64, 89, 17, kBtnMD,
-                          font_);
-    c.treeView1 = MakeControl(self, WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
-                              WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS |
-                                  TVS_SHOWSELALWAYS,
-                              48, 64, 297, 161, kTreeView1, font_);
-    c.txtName = MakeControl(self, WS_EX_CLIENTEDGE, L"EDIT", L"txtName", WS_TABSTOP | ES_AUTOHSCROLL, 48, 8, 153, 20,
-                            kTxtName, font_);
-    c.btnOK = MakeControl(self, 0, L"BUTTON", L"O   K", WS_TABSTOP | BS_PUSHBUTTON, 355, 192, 89, 25, kBtnOK, font_);
-    c.btnDel = MakeControl(self, 0, L"BUTTON", L"削　  除", WS_TABSTOP | BS_PUSHBUTTON, 355, 40, 89, 17, kBtnDel,
-                           font_);
     SendMessageW(c.txtURL, EM_SETLIMITTEXT, 0, 0);
     SendMessageW(c.txtName, EM_SETLIMITTEXT, 0, 0);
 

@@ -33,7 +33,7 @@ TMainForm& TApplication::CreateMainForm(MainFormOptions options) {
 void TApplication::CreateHiddenForms() {
     // Hidden and never shown: the menu commands open editors of their own.
     // It frees itself with the frame that owns it.
-    Tfrm_BMEdit::Create(mainForm_->BookmarkPath(), mainForm_->Handle());
+    Tfrm_BMEdit::CreateHidden(mainForm_->BookmarkPath(), mainForm_->Handle());
     // Never shown either; creating it applies the Gecko switch to the
     // frame's menu once more. It goes with the frame.
     mainForm_->CreateOptionDialog(false);

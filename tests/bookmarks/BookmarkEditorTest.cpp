@@ -8,6 +8,7 @@
 #include "bookmarks/BookmarkFile.h"
 #include "browser/BrowserChild.h"
 #include "res/resource.h"
+#include "shell/Application.h"
 #include "tests/bookmarks/BookmarkTestSupport.h"
 #include "tests/support/FrameFixture.h"
 
@@ -302,6 +303,23 @@ TEST_F(BookmarkEditor, LayoutAndTabOrder) {
     wchar_t text[32];
     GetWindowTextW(c.btnDel, text, 32);
     EXPECT_STREQ(text, L"削　  除");
+}
+
+TEST_F(BookmarkEditor, TheHiddenEditorOfProgramStartReadsNothing) {
+    // Broken on purpose: reading it would be noticed.
+    WriteFileBytes(FilePath(), "<bookmark><file><name>x</name>");
+    TApplication app;
+    MainFormOptions options;
+    options.programDir = dir_;
+    options.quitOnDestroy = false;
+    TMainForm& frame = app.CreateMainForm(options);
+    app.CreateHiddenForms();
+    const std::vector<HWND> editors = Editors();
+    ASSERT_EQ(editors.size(), 1u);
+    EXPECT_FALSE(IsWindowVisible(editors[0]));
+    EXPECT_EQ(GetWindow(editors[0], GW_OWNER), frame.Handle());
+    EXPECT_EQ(TreeView_GetCount(Tfrm_BMEdit::FromHandle(editors[0])->Controls().treeView1), 0u);
+    EXPECT_TRUE(errors_.empty());
 }
 
 }  // namespace

@@ -7,12 +7,9 @@
 #include <vector>
 
 #include "BookmarkEntry.h"
+#include "tests/support/FrameFixture.h"
 
 namespace vesko::test {
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadFileBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
 
 // The file's entries as the menu reads them; fails the test when the file
 // cannot be parsed.

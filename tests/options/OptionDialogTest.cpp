@@ -24,19 +24,6 @@ BOOL CALLBACK CollectOptionDialogs(HWND hwnd, LPARAM data) {
     return TRUE;
 }
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[4096] = {};
-    GetWindowTextW(hwnd, text, 4096);
-    return text;
-}
-
-RECT RectIn(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 int Luminance(COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; }

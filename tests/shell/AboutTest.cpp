@@ -16,19 +16,6 @@
 namespace vesko::test {
 namespace {
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[256] = {};
-    GetWindowTextW(hwnd, text, 256);
-    return text;
-}
-
-RECT RectIn(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 // Steps run one per timer tick while a modal loop is running; the last
 // step must end the loop. A loop that outlives its steps is closed.
 class ModalScript {

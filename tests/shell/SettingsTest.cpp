@@ -37,24 +37,8 @@ protected:
     void SetUp() override { dir_ = test::MakeTempDir(); }
     void TearDown() override { test::RemoveTree(dir_); }
     SettingsFile File() const { return SettingsFile(dir_ + L"config.ini"); }
-    void WriteBytes(const std::string& bytes) {
-        HANDLE h = CreateFileW((dir_ + L"config.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
-    }
-    std::string ReadBytes() {
-        std::string bytes;
-        HANDLE h = CreateFileW((dir_ + L"config.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return bytes;
-        char buffer[4096];
-        DWORD n = 0;
-        while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) bytes.append(buffer, n);
-        CloseHandle(h);
-        return bytes;
-    }
+    void WriteBytes(const std::string& bytes) { test::WriteFileBytes(dir_ + L"config.ini", bytes); }
+    std::string ReadBytes() { return test::ReadFileBytes(dir_ + L"config.ini"); }
     int FileCount() {
         int count = 0;
         WIN32_FIND_DATAW data;

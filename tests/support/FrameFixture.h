@@ -47,4 +47,12 @@ private:
 std::wstring MakeTempDir();
 void RemoveTree(const std::wstring& dir);
 
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::wstring& path);  // empty when unreadable
+bool FileExists(const std::wstring& path);
+
+// A window's text, and a control's rectangle in its parent's client area.
+std::wstring TextOf(HWND hwnd);
+RECT RectIn(HWND control);
+
 }  // namespace vesko::test

@@ -246,12 +246,8 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
 }
 
 void Tfrm_BMEdit::btnAddClick() {
-    const int nameLength = GetWindowTextLengthW(controls_.txtName);
-    std::wstring name(static_cast<size_t>(nameLength) + 1, L'\0');
-    name.resize(static_cast<size_t>(GetWindowTextW(controls_.txtName, name.data(), nameLength + 1)));
-    const int urlLength = GetWindowTextLengthW(controls_.txtURL);
-    std::wstring url(static_cast<size_t>(urlLength) + 1, L'\0');
-    url.resize(static_cast<size_t>(GetWindowTextW(controls_.txtURL, url.data(), urlLength + 1)));
+    const std::wstring name = WindowText(controls_.txtName);
+    const std::wstring url = WindowText(controls_.txtURL);
 
     size_t index = 0;
     PlaceNewNode(name, false, index);

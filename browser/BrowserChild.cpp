@@ -42,12 +42,7 @@ BrowserChild* BrowserChild::Show(std::unique_ptr<BrowserChild> child) {
     return child.release();
 }
 
-std::wstring BrowserChild::Caption() const {
-    const int n = GetWindowTextLengthW(Handle());
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(Handle(), text.data(), n + 1)));
-    return text;
-}
+std::wstring BrowserChild::Caption() const { return WindowText(Handle()); }
 
 void BrowserChild::SetCaption(const std::wstring& caption) { SetWindowTextW(Handle(), caption.c_str()); }
 

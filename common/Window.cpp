@@ -5,6 +5,13 @@
 
 namespace vesko {
 
+std::wstring WindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), length + 1)));
+    return text;
+}
+
 Window::~Window() {
     if (hwnd_) {
         // Detach first so that messages sent during destruction do not

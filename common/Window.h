@@ -4,7 +4,12 @@
 // unwinding through the system.
 #include <windows.h>
 
+#include <string>
+
 namespace vesko {
+
+// A window's whole text (a caption, an edit box's content).
+std::wstring WindowText(HWND hwnd);
 
 class Window {
 public:

@@ -45,13 +45,6 @@ COLORREF ReadableTextOn(COLORREF background) {
     return std::abs(Luminance(text) - b) >= std::abs(Luminance(window) - b) ? text : window;
 }
 
-std::wstring WindowText(HWND hwnd) {
-    const int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
-    return text;
-}
-
 // The browse glyph on the button face; magenta marks the transparent parts.
 UniqueBitmap CreateBrowseGlyph() {
     HIMAGELIST list = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BROWSE), kGlyphWidth, 0,

@@ -90,9 +90,7 @@ namespace {
 // Labels size themselves to their text: where the font is wider than the
 // one the layout was made with, they grow instead of cutting letters off.
 void FitLabelToText(HWND label, HFONT font) {
-    const int length = GetWindowTextLengthW(label);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(label, text.data(), length + 1)));
+    const std::wstring text = WindowText(label);
     HDC dc = GetDC(label);
     const HGDIOBJ old = SelectObject(dc, font);
     SIZE extent{};

@@ -66,13 +66,6 @@ std::wstring ModuleDirectory() {
     }
 }
 
-std::wstring WindowText(HWND hwnd) {
-    const int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
-    return text;
-}
-
 int WidthOf(HWND hwnd) {
     RECT r;
     GetWindowRect(hwnd, &r);

@@ -362,8 +362,6 @@ std::wstring TMainForm::AddressText() const { return WindowText(txtAddress_); }
 
 void TMainForm::SetAddressText(const std::wstring& text) { SetWindowTextW(txtAddress_, text.c_str()); }
 
-void TMainForm::SetAddressTextFromUser(const std::wstring& text) { SetWindowTextW(txtAddress_, text.c_str()); }
-
 std::wstring TMainForm::StatusText() const {
     const auto length = LOWORD(SendMessageW(statusBar1_, SB_GETTEXTLENGTHW, 0, 0));
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');

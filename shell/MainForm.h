@@ -52,7 +52,6 @@ public:
     std::vector<BrowserChild*> Children() const;
 
     std::wstring AddressText() const;
-    void SetAddressTextFromUser(const std::wstring& text);  // as if typed
     std::wstring StatusText() const;
 
     // Offers a message from the loop to the engines and the accelerators;

@@ -64,7 +64,7 @@ TEST_F(BookmarkEditor, OpensPrefilledFromTheActiveWindow) {
 
     Frame().FileNew1Execute();
     Frame().ActiveChild()->SetCaption(L"今日のページ");
-    Frame().SetAddressTextFromUser(L"http://today.example/");
+    Frame().SetAddressText(L"http://today.example/");
     Tfrm_BMEdit& editor = Open();
     GetWindowTextW(editor.Controls().txtName, text, 256);
     EXPECT_STREQ(text, L"今日のページ");

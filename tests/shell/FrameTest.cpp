@@ -119,14 +119,14 @@ TEST_F(OpenPage, FileNewOpensTheSelectedEngine) {
 
 TEST_F(OpenPage, AddressBarOpensAWindowOnlyWhenThereIsNone) {
     const std::wstring address = L"http://example.invalid/ページ?q=1";
-    Frame().SetAddressTextFromUser(address);
+    Frame().SetAddressText(address);
     HWND edit = Frame().Controls().txtAddress;
     SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_EQ(Frame().ChildCount(), 1);
     EXPECT_EQ(Frame().ActiveChild()->Caption(), L"");
     EXPECT_EQ(engines_->Record(0).navigated, std::vector<std::wstring>{address});
 
-    Frame().SetAddressTextFromUser(L"  about:blank  ");
+    Frame().SetAddressText(L"  about:blank  ");
     SendMessageW(Frame().Handle(), WM_COMMAND, MAKEWPARAM(IDC_BTNMOVE, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Frame().Controls().btnMove));
     EXPECT_EQ(Frame().ChildCount(), 1);
@@ -135,7 +135,7 @@ TEST_F(OpenPage, AddressBarOpensAWindowOnlyWhenThereIsNone) {
 
 TEST_F(OpenPage, AddressesOfAnyLengthPassThrough) {
     const std::wstring address = L"http://x.invalid/" + std::wstring(100000, L'a');
-    Frame().SetAddressTextFromUser(address);
+    Frame().SetAddressText(address);
     Frame().btnMoveClick();
     ASSERT_EQ(engines_->Count(), 1u);
     EXPECT_EQ(engines_->Last().navigated.back(), address);
@@ -360,7 +360,7 @@ TEST_F(Keyboard, AnnouncedActiveObjectReceivesTheKeys) {
 
 TEST_F(Keyboard, ShortcutsCopyAndPasteInTheAddressBox) {
     HWND edit = Frame().Controls().txtAddress;
-    Frame().SetAddressTextFromUser(L"http://コピー.example/");
+    Frame().SetAddressText(L"http://コピー.example/");
     SetFocus(edit);
     ASSERT_EQ(GetFocus(), edit);
     SendMessageW(edit, EM_SETSEL, 0, -1);
@@ -397,7 +397,7 @@ TEST_F(FrameStart, RealWebBrowserControlHostsWithoutErrors) {
         GTEST_SKIP() << "no WebBrowser control on this system";
     probe->Release();
     Frame().FileNew1Execute();
-    Frame().SetAddressTextFromUser(L"about:blank");
+    Frame().SetAddressText(L"about:blank");
     Frame().btnMoveClick();
     Pump();
     EXPECT_EQ(Frame().ChildCount(), 1);

@@ -13,7 +13,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="     # no Mono or Gecko download prompt
 make_prefix() {
   local dir=$1 managed=$2
   export WINEPREFIX=$dir
-  if [ -f "$dir/.vesko-ready" ]; then return 0; fi
+  if [ -f "$dir/.vesko-ready" ]; then add_marlett "$dir"; return 0; fi
   rm -rf "$dir"
   mkdir -p "$dir"
   echo "Creating the Wine prefix $dir ..." >&2
@@ -31,7 +31,18 @@ make_prefix() {
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
   wineserver -w
+  add_marlett "$dir"
   touch "$dir/.vesko-ready"
+}
+
+# Debian's Wine keeps Marlett, the font of window caption buttons, in a
+# package of its own and does not find it there: give the prefix a copy.
+add_marlett() {
+  local fonts=$1/drive_c/windows/Fonts
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
 }
 
 # start_xvfb: starts a private X server on a free display number and

@@ -10,10 +10,10 @@ UniqueFont CreateFormFont(int pixelHeight) {
                                   L"ＭＳ Ｐゴシック"));
 }
 
-HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font) {
-    const HWND control = CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-                                         spec.left, spec.top, spec.width, spec.height, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+HWND CreateControl(HWND parent, const ControlSpec& row, HFONT font) {
+    const HWND control = CreateWindowExW(row.exStyle, row.className, row.text, WS_CHILD | WS_VISIBLE | row.style,
+                                         row.left, row.top, row.width, row.height, parent,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                          GetModuleHandleW(nullptr), nullptr);
     if (!control) throw AppError(SystemMessage(GetLastError()));
     if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -34,7 +34,7 @@ struct ControlSpec {
 };
 
 // Creates the control with the font; raises AppError when it cannot.
-HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font);
+HWND CreateControl(HWND parent, const ControlSpec& row, HFONT font);
 
 // Outer window size for a client area of the given size.
 SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);

@@ -47,16 +47,7 @@ void BuildMenuFromMemory(HMENU menu, const std::vector<BookmarkEntry>& entries, 
         positions.resize(e.depth + 1);
         const bool hasEntries = e.isFolder && i + 1 < entries.size() && entries[i + 1].depth > e.depth;
         HMENU submenu = hasEntries ? CreatePopupMenu() : nullptr;
-        const std::wstring caption = L"&" + ToWide(e.name);
-        MENUITEMINFOW mii{};
-        mii.cbSize = sizeof mii;
-        mii.fMask = MIIM_STRING | MIIM_BITMAP | MIIM_DATA | MIIM_STATE | (submenu ? MIIM_SUBMENU : 0);
-        mii.fState = MFS_ENABLED;
-        mii.dwTypeData = const_cast<wchar_t*>(caption.c_str());
-        mii.hbmpItem = picture;
-        mii.dwItemData = i + 1;
-        mii.hSubMenu = submenu;
-        if (!InsertMenuItemW(levels.back(), positions.back()++, TRUE, &mii)) Fail("InsertMenuItem");
+        BookmarkMenu::MakeMenuItem(levels.back(), L"&" + ToWide(e.name), positions.back()++, submenu, picture, nullptr);
         if (submenu) {
             levels.push_back(submenu);
             positions.push_back(0);

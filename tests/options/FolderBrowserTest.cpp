@@ -19,14 +19,9 @@ namespace {
 class Owner final : public Window {
 public:
     Owner() {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &Window::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"BrowserOwnerForm";
-        RegisterClassOnce(wc);
-        CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90, 400, 300, nullptr,
-                        nullptr, wc.hInstance, this);
+        RegisterClassOnce(L"BrowserOwnerForm", COLOR_BTNFACE);
+        CreateWindowExW(0, L"BrowserOwnerForm", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90, 400, 300, nullptr,
+                        nullptr, GetModuleHandleW(nullptr), this);
     }
 };
 

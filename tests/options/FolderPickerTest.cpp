@@ -22,14 +22,9 @@ using Log = std::vector<std::string>;
 class OwnerForm final : public Window {
 public:
     OwnerForm() {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &Window::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"PickerOwnerForm";
-        RegisterClassOnce(wc);
-        CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW, 40, 60, 300, 200, nullptr, nullptr,
-                        wc.hInstance, this);
+        RegisterClassOnce(L"PickerOwnerForm", COLOR_BTNFACE);
+        CreateWindowExW(0, L"PickerOwnerForm", L"owner", WS_OVERLAPPEDWINDOW, 40, 60, 300, 200, nullptr, nullptr,
+                        GetModuleHandleW(nullptr), this);
     }
 };
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
-#include "BookmarkReader.h"
+#include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/BookmarkFile.h"
 #include "common/ModelessDialogs.h"
 #include "common/Error.h"
@@ -45,37 +46,22 @@ Tfrm_BMEdit* Tfrm_BMEdit::Create(const std::wstring& path, HWND owner) { return 
 Tfrm_BMEdit* Tfrm_BMEdit::CreateHidden(const std::wstring& path, HWND owner) { return Make(path, owner, false); }
 
 Tfrm_BMEdit* Tfrm_BMEdit::Make(const std::wstring& path, HWND owner, bool fill) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClassOnce(kClassName, COLOR_BTNFACE, IDI_VESKO);
-
-    auto* editor = new Tfrm_BMEdit(path, fill);
-    const HWND hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, L"ブックマークの編集",
-                                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 254, 120, 460, 288, owner,
-                                      nullptr, instance, editor);
-    if (!hwnd) {
-        // WM_NCDESTROY already freed it if the window got that far.
-        throw AppError(SystemMessage(GetLastError()));
-    }
-    return editor;
-}
-
-Tfrm_BMEdit* Tfrm_BMEdit::FromHandle(HWND hwnd) {
-    wchar_t name[32] = {};
-    if (!hwnd || !GetClassNameW(hwnd, name, 32) || wcscmp(name, kClassName) != 0) return nullptr;
-    return static_cast<Tfrm_BMEdit*>(reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+    std::unique_ptr<Tfrm_BMEdit> editor(new Tfrm_BMEdit(path, fill));
+    editor->Window::Create(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, L"ブックマークの編集",
+                           WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 254, 120, 460, 288, owner);
+    return GiveToWindow(std::move(editor));
 }
 
 LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
-        try {
-            CreateControls();
-            if (fill_) FormCreate();
-            AddModelessDialog(Handle());
-        } catch (...) {
-            ReportCurrentException();
-            return -1;
-        }
+        CreateControls();
+        if (fill_) FormCreate();
+        AddModelessDialog(Handle());
+        return 0;
+    case WM_ACTIVATE:
+        focus_.OnActivate(Handle(), wp);
         return 0;
     case WM_COMMAND:
         if (HIWORD(wp) == BN_CLICKED) {
@@ -97,10 +83,6 @@ LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         RemoveModelessDialog(Handle());
         return 0;
-    case WM_NCDESTROY:
-        if (imageList1_) ImageList_Destroy(imageList1_);
-        imageList1_ = nullptr;
-        return DefaultProc(msg, wp, lp);
     default:
         return DefaultProc(msg, wp, lp);
     }
@@ -119,8 +101,9 @@ void Tfrm_BMEdit::CreateControls() {
     SendMessageW(c.txtURL, EM_SETLIMITTEXT, 0, 0);
     SendMessageW(c.txtName, EM_SETLIMITTEXT, 0, 0);
 
-    imageList1_ = CreateGlyphImageList(IDB_GLYPHS, {11, 12});
-    TreeView_SetImageList(c.treeView1, imageList1_, TVSIL_NORMAL);
+    imageList1_.reset(CreateGlyphImageList(IDB_GLYPHS, {11, 12}));
+    TreeView_SetImageList(c.treeView1, imageList1_.get(), TVSIL_NORMAL);
+    focus_.Remember(c.txtURL);
     TreeView_SetIndent(c.treeView1, 19);
 }
 
@@ -152,8 +135,11 @@ void Tfrm_BMEdit::FormCreate() {
 }
 
 void Tfrm_BMEdit::Show() {
+    // Typing goes to the address first, as the tab order has it.
+    focus_.Remember(controls_.txtURL);
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
+    SetFocus(controls_.txtURL);
     if (!readError_.empty()) {
         // Said once; OK will keep the unreadable file as a backup.
         const std::wstring reason = std::move(readError_);

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "BookmarkEntry.h"
+#include "bookmarks/xml/BookmarkEntry.h"
 #include "common/Form.h"
+#include "common/Handles.h"
 #include "common/Window.h"
 
 namespace vesko {
@@ -24,9 +25,6 @@ public:
     // The editor kept hidden from start to end. Nothing can show it, so it
     // does not read the file: start-up stays as quick with many bookmarks.
     static Tfrm_BMEdit* CreateHidden(const std::wstring& path, HWND owner);
-    // The editor behind a window, or null when it is no editor.
-    static Tfrm_BMEdit* FromHandle(HWND hwnd);
-
     // Shows it modeless; the first time, reports a file that could not be
     // read.
     void Show();
@@ -52,7 +50,6 @@ private:
     Tfrm_BMEdit(std::wstring path, bool fill) : path_(std::move(path)), fill_(fill) {}
     static Tfrm_BMEdit* Make(const std::wstring& path, HWND owner, bool fill);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void OnFinalMessage() override { delete this; }
 
     void CreateControls();
     void FormCreate();
@@ -72,7 +69,8 @@ private:
     std::wstring path_;
     ControlHandles controls_{};
     UniqueFont font_;
-    HIMAGELIST imageList1_ = nullptr;
+    UniqueImageList imageList1_;
+    FocusKeeper focus_;
     std::vector<std::wstring> urlList_;
     // The tree in pre-order, parallel to urlList_. Walking the control costs
     // a message per node, and Wine's tree view looks every item handle up in

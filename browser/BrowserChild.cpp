@@ -3,43 +3,16 @@
 #include <algorithm>
 #include <climits>
 
-#include "common/Error.h"
-#include "common/ErrorReport.h"
 
 namespace vesko {
-namespace {
-constexpr wchar_t kChildProperty[] = L"Vesko.BrowserChild";
-}
 
 BrowserChild::BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits)
     : frame_(frame), control_(std::move(control)), traits_(traits) {}
 
-BrowserChild* BrowserChild::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<BrowserChild*>(GetPropW(hwnd, kChildProperty)) : nullptr;
-}
-
 BrowserChild* BrowserChild::Show(std::unique_ptr<BrowserChild> child) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClassOnce(child->traits_.className, COLOR_WINDOW, child->traits_.iconId, CS_HREDRAW | CS_VREDRAW);
-
-    std::exception_ptr error;
-    child->creationError_ = &error;
-    MDICREATESTRUCTW mcs{};
-    mcs.szClass = child->traits_.className;
-    mcs.szTitle = child->traits_.componentName;
-    mcs.hOwner = instance;
-    mcs.x = mcs.y = mcs.cx = mcs.cy = CW_USEDEFAULT;
-    mcs.lParam = reinterpret_cast<LPARAM>(child.get());
-    const HWND hwnd = reinterpret_cast<HWND>(
-        SendMessageW(child->frame_.MdiClient(), WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
-    child->creationError_ = nullptr;
-    if (!hwnd || !IsWindow(hwnd)) {
-        if (error) std::rethrow_exception(error);
-        throw AppError(SystemMessage(GetLastError()));
-    }
-    // From here on the window owns the object and frees it on destruction.
-    child->ownedByWindow_ = true;
-    return child.release();
+    child->CreateMdiChild(child->frame_.MdiClient(), child->traits_.className, child->traits_.componentName);
+    return GiveToWindow(std::move(child));
 }
 
 std::wstring BrowserChild::Caption() const { return WindowText(Handle()); }
@@ -61,15 +34,8 @@ bool BrowserChild::Contains(HWND hwnd) const { return hwnd && (hwnd == Handle() 
 LRESULT BrowserChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
-        try {
-            SetPropW(Handle(), kChildProperty, this);
-            control_->Create(Handle(), this);
-            FormCreate();
-        } catch (...) {
-            if (creationError_) *creationError_ = std::current_exception();
-            else ReportCurrentException();
-            return -1;
-        }
+        control_->Create(Handle(), this);
+        FormCreate();
         return 0;
     case WM_SIZE: {
         const LRESULT result = DefaultProc(msg, wp, lp);
@@ -93,19 +59,12 @@ LRESULT BrowserChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         control_->Destroy();
         return DefaultProc(msg, wp, lp);
-    case WM_NCDESTROY:
-        RemovePropW(Handle(), kChildProperty);
-        return DefaultProc(msg, wp, lp);
     default:
         return DefaultProc(msg, wp, lp);
     }
 }
 
 LRESULT BrowserChild::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return DefMDIChildProcW(Handle(), msg, wp, lp); }
-
-void BrowserChild::OnFinalMessage() {
-    if (ownedByWindow_) delete this;
-}
 
 int BrowserChild::ScaledProgress(int progress, int progressMax) {
     const long long scaled = static_cast<long long>(progress) * 100 / progressMax;

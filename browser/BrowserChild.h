@@ -3,7 +3,6 @@
 // one engine control and reporting its events to the frame.
 #include <windows.h>
 
-#include <exception>
 #include <memory>
 #include <string>
 
@@ -37,9 +36,6 @@ public:
     // True when `hwnd` is this window or lies inside it.
     bool Contains(HWND hwnd) const;
 
-    // Finds the child object behind an MDI child window, or null.
-    static BrowserChild* FromHandle(HWND hwnd);
-
 protected:
     BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits);
 
@@ -50,7 +46,6 @@ protected:
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    void OnFinalMessage() override;
 
     virtual void FormCreate();
     virtual void FormResize();
@@ -78,8 +73,6 @@ private:
     bool frwrdState_ = false;
     bool stopState_ = false;
     bool reLoadState_ = false;
-    bool ownedByWindow_ = false;
-    std::exception_ptr* creationError_ = nullptr;
 };
 
 }  // namespace vesko

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "common/ComObject.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 
@@ -16,27 +17,20 @@ const CLSID CLSID_MozillaBrowser = {0x1339B54C, 0x3453, 0x11D2, {0x93, 0xB9, 0x0
 // The container side of in-place activation: one object serving the site
 // interfaces with one reference count. It outlives its control only as long
 // as the control holds references to it.
-class OleSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class OleSite final : public ComObject<OleSite, IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame> {
 public:
     OleSite(HWND host, EngineControl* owner) : host_(host), owner_(owner) {}
     void Detach() { owner_ = nullptr; }
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
-        else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *out = static_cast<IOleInPlaceSite*>(this);
-        else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) *out = static_cast<IOleInPlaceFrame*>(this);
-        else return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
+    static const auto& Interfaces() {
+        static const ComInterface<OleSite> table[] = {
+            Entry<OleSite, IOleClientSite>(IID_IOleClientSite),
+            Entry<OleSite, IOleWindow, IOleInPlaceSite>(IID_IOleWindow),
+            Entry<OleSite, IOleInPlaceSite>(IID_IOleInPlaceSite),
+            Entry<OleSite, IOleInPlaceUIWindow, IOleInPlaceFrame>(IID_IOleInPlaceUIWindow),
+            Entry<OleSite, IOleInPlaceFrame>(IID_IOleInPlaceFrame),
+        };
+        return table;
     }
 
     // IOleClientSite
@@ -113,8 +107,6 @@ public:
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
 private:
-    ~OleSite() = default;
-    LONG refs_ = 1;
     HWND host_;
     EngineControl* owner_;
 };
@@ -170,27 +162,19 @@ void SetBoolRef(const DISPPARAMS* params, UINT index, bool value) {
 }  // namespace
 
 // Receives DWebBrowserEvents2 and turns the handled ones into plain calls.
-class EventSink final : public IDispatch {
+class EventSink final : public ComObject<EventSink, IDispatch> {
 public:
     explicit EventSink(EngineEvents* events) : events_(events) {}
     void Detach() { events_ = nullptr; }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
+    static const auto& Interfaces() {
+        static const ComInterface<EventSink> table[] = {
+            Entry<EventSink, IDispatch>(IID_IDispatch),
+            Entry<EventSink, IDispatch>(DIID_DWebBrowserEvents2),
+        };
+        return table;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
+
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
         return S_OK;
@@ -232,8 +216,6 @@ public:
     }
 
 private:
-    ~EventSink() = default;
-    LONG refs_ = 1;
     EngineEvents* events_;
 };
 
@@ -248,15 +230,15 @@ void EngineControl::Create(HWND host, EngineEvents* events) {
     if (FAILED(hr)) throw AppError(OleErrorMessage(hr, nullptr, IID_IOleObject));
 
     try {
-        site_ = new OleSite(host, this);
-        OleCheck(object_->SetClientSite(site_), object_.Get(), IID_IOleObject);
+        site_ = ComPtr<OleSite>(new OleSite(host, this), false);
+        OleCheck(object_->SetClientSite(site_.Get()), object_.Get(), IID_IOleObject);
         object_->SetExtent(DVASPECT_CONTENT, &designExtent_);
 
         ComPtr<IConnectionPointContainer> container;
         if (SUCCEEDED(object_.As(container)) &&
             SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &connectionPoint_))) {
-            sink_ = new EventSink(events);
-            hr = connectionPoint_->Advise(sink_, &adviseCookie_);
+            sink_ = ComPtr<EventSink>(new EventSink(events), false);
+            hr = connectionPoint_->Advise(sink_.Get(), &adviseCookie_);
             if (FAILED(hr)) {
                 adviseCookie_ = 0;
                 throw AppError(OleErrorMessage(hr, nullptr, IID_IConnectionPoint));
@@ -264,7 +246,7 @@ void EngineControl::Create(HWND host, EngineEvents* events) {
         }
 
         GetClientRect(host, &bounds_);
-        OleCheck(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_, 0, host, &bounds_), object_.Get(),
+        OleCheck(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, host, &bounds_), object_.Get(),
                  IID_IOleObject);
         // Some controls never announce their active object; ask directly.
         if (!activeObject_) object_.As(activeObject_);
@@ -280,11 +262,8 @@ void EngineControl::Destroy() {
     if (connectionPoint_ && adviseCookie_) connectionPoint_->Unadvise(adviseCookie_);
     adviseCookie_ = 0;
     connectionPoint_.Reset();
-    if (sink_) {
-        sink_->Detach();
-        sink_->Release();
-        sink_ = nullptr;
-    }
+    if (sink_) sink_->Detach();
+    sink_.Reset();
     activeObject_.Reset();
     browser_.Reset();
     if (object_) {
@@ -294,11 +273,8 @@ void EngineControl::Destroy() {
         object_->SetClientSite(nullptr);
         object_.Reset();
     }
-    if (site_) {
-        site_->Detach();
-        site_->Release();
-        site_ = nullptr;
-    }
+    if (site_) site_->Detach();
+    site_.Reset();
 }
 
 void EngineControl::SetBounds(const RECT& bounds) {

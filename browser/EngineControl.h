@@ -67,8 +67,8 @@ private:
     SIZE designExtent_;
     HWND host_ = nullptr;
     RECT bounds_{};
-    OleSite* site_ = nullptr;
-    EventSink* sink_ = nullptr;
+    ComPtr<OleSite> site_;
+    ComPtr<EventSink> sink_;
     DWORD adviseCookie_ = 0;
     ComPtr<IOleObject> object_;
     ComPtr<IWebBrowser2> browser_;

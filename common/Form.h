@@ -4,18 +4,9 @@
 // the window is inactive.
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include "common/Handles.h"
 
 namespace vesko {
-
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const {
-        if (object) DeleteObject(object);
-    }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
 // "ＭＳ Ｐゴシック", 12 pixels high unless said otherwise, Shift-JIS
 // character set: the font of all of the program's windows.

@@ -1,5 +1,7 @@
 #include "common/Window.h"
 
+#include <utility>
+
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 
@@ -23,6 +25,14 @@ Window::~Window() {
     }
 }
 
+Window* Window::Lookup(HWND hwnd) {
+    // Only windows of classes run by WindowProc keep an object in their
+    // user data; any other window may keep anything there.
+    if (!hwnd || reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)) != &Window::WindowProc)
+        return nullptr;
+    return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 void Window::RegisterClassOnce(const WNDCLASSEXW& wc) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
@@ -30,18 +40,56 @@ void Window::RegisterClassOnce(const WNDCLASSEXW& wc) {
     if (!RegisterClassExW(&wc)) throw AppError(SystemMessage(GetLastError()));
 }
 
-void Window::RegisterClassOnce(const wchar_t* className, int backgroundColor, int iconId, UINT style) {
+void Window::RegisterClassOnce(const wchar_t* className, int backgroundColor, int iconId, UINT style,
+                               WNDPROC procedure) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
-    wc.lpfnWndProc = &Window::WindowProc;
+    wc.lpfnWndProc = procedure ? procedure : &Window::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = iconId ? LoadIconW(instance, MAKEINTRESOURCEW(iconId)) : nullptr;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(backgroundColor + 1));
     wc.lpszClassName = className;
     RegisterClassOnce(wc);
+}
+
+void Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU menu) {
+    creating_ = true;
+    FinishCreation(CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu,
+                                   GetModuleHandleW(nullptr), this));
+}
+
+void Window::CreateMdiChild(HWND mdiClient, const wchar_t* className, const wchar_t* title) {
+    MDICREATESTRUCTW mcs{};
+    mcs.szClass = className;
+    mcs.szTitle = title;
+    mcs.hOwner = GetModuleHandleW(nullptr);
+    mcs.x = mcs.y = mcs.cx = mcs.cy = CW_USEDEFAULT;
+    mcs.lParam = reinterpret_cast<LPARAM>(this);
+    creating_ = true;
+    FinishCreation(reinterpret_cast<HWND>(SendMessageW(mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs))));
+}
+
+void Window::FinishCreation(HWND created) {
+    creating_ = false;
+    const std::exception_ptr error = std::exchange(creationError_, nullptr);
+    if (created && IsWindow(created) && !error) return;
+    const DWORD code = GetLastError();
+    // The system takes down a window whose creation failed; should any of
+    // it remain, it must not reach this object again.
+    if (HWND left = std::exchange(hwnd_, nullptr)) {
+        SetWindowLongPtrW(left, GWLP_USERDATA, 0);
+        if (IsWindow(left)) DestroyWindow(left);
+    }
+    if (error) std::rethrow_exception(error);
+    throw AppError(SystemMessage(code));
+}
+
+void Window::OnFinalMessage() {
+    if (ownedByWindow_) delete this;
 }
 
 LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
@@ -68,8 +116,14 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     try {
         result = self->HandleMessage(msg, wp, lp);
     } catch (...) {
-        ReportCurrentException();
-        result = 0;
+        if (self->creating_ && (msg == WM_NCCREATE || msg == WM_CREATE)) {
+            // Failing the creation; Create raises it to its caller.
+            self->creationError_ = std::current_exception();
+            result = msg == WM_CREATE ? -1 : FALSE;
+        } else {
+            ReportCurrentException();
+            result = 0;
+        }
     }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -3,13 +3,14 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <utility>
 
 #include "common/Error.h"
+#include "common/Handles.h"
 #include "common/ModelessDialogs.h"
 #include "res/resource.h"
-#include "shell/Settings.h"
 
 namespace vesko {
 namespace {
@@ -47,22 +48,19 @@ COLORREF ReadableTextOn(COLORREF background) {
 
 // The browse glyph on the button face; magenta marks the transparent parts.
 UniqueBitmap CreateBrowseGlyph() {
-    HIMAGELIST list = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BROWSE), kGlyphWidth, 0,
-                                           RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    const UniqueImageList list(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BROWSE),
+                                                    kGlyphWidth, 0, RGB(255, 0, 255), IMAGE_BITMAP,
+                                                    LR_CREATEDIBSECTION));
     if (!list) return nullptr;
-    HDC screen = GetDC(nullptr);
-    UniqueBitmap glyph(CreateCompatibleBitmap(screen, kGlyphWidth, kGlyphHeight));
-    HDC dc = CreateCompatibleDC(screen);
-    if (glyph && dc) {
-        HGDIOBJ old = SelectObject(dc, glyph.get());
+    const WindowDC screen(nullptr);
+    UniqueBitmap glyph(CreateCompatibleBitmap(screen.Get(), kGlyphWidth, kGlyphHeight));
+    const MemoryDC dc(screen.Get());
+    if (glyph && dc.Get()) {
+        const ScopedSelect select(dc.Get(), glyph.get());
         RECT all{0, 0, kGlyphWidth, kGlyphHeight};
-        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-        ImageList_Draw(list, 0, dc, 0, 0, ILD_TRANSPARENT);
-        SelectObject(dc, old);
+        FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_BTNFACE));
+        ImageList_Draw(list.get(), 0, dc.Get(), 0, 0, ILD_TRANSPARENT);
     }
-    if (dc) DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    ImageList_Destroy(list);
     return glyph;
 }
 
@@ -73,33 +71,13 @@ Tfrm_Option::Tfrm_Option(Frame frame) : frame_(std::move(frame)), selectFolder_(
 }
 
 Tfrm_Option* Tfrm_Option::Create(Frame frame, bool visible) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClassOnce(kClassName, COLOR_BTNFACE);
-
     std::unique_ptr<Tfrm_Option> form(new Tfrm_Option(std::move(frame)));
-    if (!CreateWindowExW(kExStyle, kClassName, L"オプション", kStyle, kPlace.left, kPlace.top,
-                         kPlace.right - kPlace.left, kPlace.bottom - kPlace.top, form->frame_.window, nullptr,
-                         instance, form.get()))
-        throw AppError(SystemMessage(GetLastError()));
-    // From here on the window owns the object and frees it on destruction.
-    form->ownedByWindow_ = true;
-    Tfrm_Option* self = form.release();
-    try {
-        self->CreateControls();
-        self->FormCreate();
-    } catch (...) {
-        DestroyWindow(self->Handle());
-        throw;
-    }
-    AddModelessDialog(self->Handle());
+    form->Window::Create(kExStyle, kClassName, L"オプション", kStyle, kPlace.left, kPlace.top,
+                         kPlace.right - kPlace.left, kPlace.bottom - kPlace.top, form->frame_.window);
+    Tfrm_Option* self = GiveToWindow(std::move(form));
     if (visible) self->Show();
     return self;
-}
-
-Tfrm_Option* Tfrm_Option::FromHandle(HWND hwnd) {
-    wchar_t name[32] = {};
-    if (!hwnd || !GetClassNameW(hwnd, name, 32) || lstrcmpW(name, kClassName) != 0) return nullptr;
-    return dynamic_cast<Tfrm_Option*>(reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
 }
 
 void Tfrm_Option::CreateControls() {
@@ -113,11 +91,11 @@ void Tfrm_Option::CreateControls() {
 }
 
 void Tfrm_Option::FormCreate() {
-    const SettingsFile settings(SettingsPath());
-    SetChecked(settings.ReadInteger(kSectionOption, kKeyMozilla, 0) != 0);
+    const Values values = frame_.readValues ? frame_.readValues() : Values{};
+    SetChecked(values.mozilla);
     // Applies the rule also when the box starts unticked and did not change.
     chkMozClick();
-    SetWindowTextW(controls_.txtMozPath, settings.ReadString(kSectionOption, kKeyMozPath, std::wstring()).c_str());
+    SetWindowTextW(controls_.txtMozPath, values.mozPath.c_str());
 }
 
 void Tfrm_Option::Show() {
@@ -152,35 +130,30 @@ void Tfrm_Option::BitBtn1Click() {
     inPicker_ = true;
     const BOOL wasEnabled = !EnableWindow(Handle(), FALSE);
     bool confirmed = false;
+    std::exception_ptr error;
     try {
         confirmed = selectFolder_.Execute();
     } catch (...) {
-        inPicker_ = false;
-        if (destroyedInPicker_) {
-            delete this;
-        } else {
-            EnableWindow(Handle(), wasEnabled);
-        }
-        throw;
+        error = std::current_exception();
     }
     inPicker_ = false;
     if (destroyedInPicker_) {
-        // The owner went while the browser was open.
-        delete this;
+        // The owner went while the browser was open: what the last message
+        // put off happens now.
+        Window::OnFinalMessage();
+        if (error) std::rethrow_exception(error);
         return;
     }
     EnableWindow(Handle(), wasEnabled);
+    if (error) std::rethrow_exception(error);
     // The picker hands the foreground to the frame; come back on top of it.
     if (IsWindowVisible(Handle())) SetForegroundWindow(Handle());
     if (confirmed) SetWindowTextW(controls_.txtMozPath, selectFolder_.FolderPath().c_str());
 }
 
 void Tfrm_Option::Button1Click() {
-    const SettingsFile settings(SettingsPath());
-    // A failed write raises and leaves the dialog open; "Mozilla" is not
-    // attempted when "MozPath" failed.
-    settings.WriteString(kSectionOption, kKeyMozPath, WindowText(controls_.txtMozPath));
-    settings.WriteString(kSectionOption, kKeyMozilla, std::to_wstring(chkMozTag_));
+    // A failed write raises and leaves the dialog open.
+    if (frame_.writeValues) frame_.writeValues(Values{chkMozTag_ != 0, WindowText(controls_.txtMozPath)});
     Close();
 }
 
@@ -195,6 +168,11 @@ void Tfrm_Option::Close() {
 
 LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        FormCreate();
+        AddModelessDialog(Handle());
+        return 0;
     case WM_COMMAND:
         // Enter and Escape arrive as IDOK and IDCANCEL without a control:
         // neither button is the default or cancel button, so they do nothing.
@@ -237,12 +215,11 @@ LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void Tfrm_Option::OnFinalMessage() {
-    if (!ownedByWindow_) return;
     if (inPicker_) {
         destroyedInPicker_ = true;  // BitBtn1Click frees it when the browser returns
         return;
     }
-    delete this;
+    Window::OnFinalMessage();
 }
 
 }  // namespace vesko

@@ -1,8 +1,8 @@
 #pragma once
 // Tfrm_Option: the options dialog, where the user switches the Gecko
 // engine on or off and names the folder the Mozilla control lives in. It
-// edits "Mozilla" and "MozPath" of section "Option" of config.ini, and
-// switches the frame's Gecko menu item the moment its check box changes.
+// edits two settings the frame keeps, and switches the frame's Gecko menu
+// item the moment its check box changes.
 #include <windows.h>
 
 #include <functional>
@@ -16,10 +16,18 @@ namespace vesko {
 
 class Tfrm_Option final : public Window {
 public:
+    // The settings the dialog edits: whether Gecko is used, and where the
+    // Mozilla control lives.
+    struct Values {
+        bool mozilla = false;
+        std::wstring mozPath;
+    };
     // What the dialog needs of the frame.
     struct Frame {
-        HWND window = nullptr;   // owns the dialog
-        std::wstring programDir;  // where config.ini lies, with a trailing separator
+        HWND window = nullptr;  // owns the dialog
+        std::function<Values()> readValues;
+        // Raises when the settings cannot be written.
+        std::function<void(const Values&)> writeValues;
         std::function<void(bool enabled)> setGeckoItemEnabled;
     };
 
@@ -27,9 +35,6 @@ public:
     // `visible`. The window frees the object when it is destroyed, which
     // happens when the dialog closes or its owner goes.
     static Tfrm_Option* Create(Frame frame, bool visible);
-    // The dialog behind a window, or null.
-    static Tfrm_Option* FromHandle(HWND hwnd);
-
     void Show();
 
     void chkMozClick();
@@ -57,7 +62,6 @@ private:
     void SetChecked(bool checked);
     bool IsChecked() const;
     void Close();
-    std::wstring SettingsPath() const { return frame_.programDir + L"config.ini"; }
 
     Frame frame_;
     ControlHandles controls_{};
@@ -67,7 +71,6 @@ private:
     TSHBrowseForFolderEx selectFolder_;
     int chkMozTag_ = 0;
     int txtMozPathColor_ = COLOR_INACTIVEBORDER;
-    bool ownedByWindow_ = false;
     bool inPicker_ = false;
     bool destroyedInPicker_ = false;
 };

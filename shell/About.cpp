@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/Error.h"
+#include "common/Handles.h"
 #include "res/resource.h"
 
 namespace vesko {
@@ -63,24 +63,10 @@ std::vector<HWND> EnabledThreadWindows(HWND except) {
 }  // namespace
 
 TAboutBox::TAboutBox(HWND owner) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClassOnce(kClassName, COLOR_BTNFACE);
-
-    WNDCLASSEXW panel{};
-    panel.cbSize = sizeof panel;
-    panel.lpfnWndProc = &PanelProc;
-    panel.hInstance = instance;
-    panel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    panel.lpszClassName = kPanelClassName;
-    if (!GetClassInfoExW(instance, kPanelClassName, &panel) && !RegisterClassExW(&panel))
-        throw AppError(SystemMessage(GetLastError()));
-
+    RegisterClassOnce(kPanelClassName, COLOR_BTNFACE, 0, 0, &PanelProc);
     const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, WS_EX_DLGMODALFRAME);
-    if (!CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"バージョン情報", kStyle, 0, 0, outer.cx, outer.cy, owner,
-                         nullptr, instance, this))
-        throw AppError(SystemMessage(GetLastError()));
-    CreateControls();
+    Create(WS_EX_DLGMODALFRAME, kClassName, L"バージョン情報", kStyle, 0, 0, outer.cx, outer.cy, owner);
 }
 
 TAboutBox::~TAboutBox() = default;
@@ -91,12 +77,12 @@ namespace {
 // one the layout was made with, they grow instead of cutting letters off.
 void FitLabelToText(HWND label, HFONT font) {
     const std::wstring text = WindowText(label);
-    HDC dc = GetDC(label);
-    const HGDIOBJ old = SelectObject(dc, font);
     SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(label, dc);
+    {
+        const WindowDC dc(label);
+        const ScopedSelect select(dc.Get(), font);
+        GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    }
     RECT r;
     GetClientRect(label, &r);
     if (extent.cx > r.right || extent.cy > r.bottom)
@@ -172,6 +158,9 @@ void TAboutBox::EndModal(int result) {
 
 LRESULT TAboutBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        return 0;
     case WM_COMMAND:
         // OK, or Enter through the default button. Escape arrives as
         // IDCANCEL and does nothing: the box has no cancel button.

@@ -112,11 +112,13 @@ TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
     engineMenu_ = GetSubMenu(GetSubMenu(menu_, 2), 0);
     windowMenu_ = GetSubMenu(menu_, 3);
 
-    if (!CreateWindowExW(0, kClassName, ApplicationTitle().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_, instance, this)) {
-        const DWORD error = GetLastError();
-        DestroyMenu(menu_);
-        throw AppError(SystemMessage(error));
+    try {
+        Create(0, kClassName, ApplicationTitle().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_);
+    } catch (...) {
+        // A window that got far enough took its menu down with it.
+        if (IsMenu(menu_)) DestroyMenu(menu_);
+        throw;
     }
     FormCreate();
 }
@@ -348,14 +350,14 @@ void TMainForm::Moz_ItemClick() {
 std::vector<BrowserChild*> TMainForm::Children() const {
     std::vector<BrowserChild*> children;
     for (HWND h = GetWindow(mdiClient_, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-        if (BrowserChild* child = BrowserChild::FromHandle(h)) children.push_back(child);
+        if (BrowserChild* child = FromHandle<BrowserChild>(h)) children.push_back(child);
     return children;
 }
 
 int TMainForm::ChildCount() const { return static_cast<int>(Children().size()); }
 
 BrowserChild* TMainForm::ActiveChild() const {
-    return BrowserChild::FromHandle(reinterpret_cast<HWND>(SendMessageW(mdiClient_, WM_MDIGETACTIVE, 0, 0)));
+    return FromHandle<BrowserChild>(reinterpret_cast<HWND>(SendMessageW(mdiClient_, WM_MDIGETACTIVE, 0, 0)));
 }
 
 std::wstring TMainForm::AddressText() const { return WindowText(txtAddress_); }
@@ -432,7 +434,17 @@ void TMainForm::mnuOptionClick() { CreateOptionDialog(true); }
 Tfrm_Option* TMainForm::CreateOptionDialog(bool visible) {
     Tfrm_Option::Frame frame;
     frame.window = Handle();
-    frame.programDir = programDir_;
+    frame.readValues = [this] {
+        const SettingsFile settings = Settings();
+        return Tfrm_Option::Values{settings.ReadInteger(kSectionOption, kKeyMozilla, 0) != 0,
+                                   settings.ReadString(kSectionOption, kKeyMozPath, std::wstring())};
+    };
+    frame.writeValues = [this](const Tfrm_Option::Values& values) {
+        // "Mozilla" is not attempted when "MozPath" could not be written.
+        const SettingsFile settings = Settings();
+        settings.WriteString(kSectionOption, kKeyMozPath, values.mozPath);
+        settings.WriteString(kSectionOption, kKeyMozilla, values.mozilla ? L"1" : L"0");
+    };
     frame.setGeckoItemEnabled = [this](bool enabled) { SetGeckoItemEnabled(enabled); };
     return Tfrm_Option::Create(std::move(frame), visible);
 }
@@ -559,12 +571,7 @@ bool TMainForm::PreTranslateMessage(MSG& msg) {
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
-        try {
-            CreateControls();
-        } catch (...) {
-            ReportCurrentException();
-            return -1;
-        }
+        CreateControls();
         return 0;
     case WM_SIZE:
         // Not passed on: the default would stretch the MDI area over the bars.

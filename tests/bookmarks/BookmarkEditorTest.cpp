@@ -26,7 +26,7 @@ protected:
         Tfrm_BMEdit* editor = nullptr;
         for (HWND h : Editors())
             if (IsWindowVisible(h) && std::find(before.begin(), before.end(), h) == before.end())
-                editor = Tfrm_BMEdit::FromHandle(h);
+                editor = FromHandle<Tfrm_BMEdit>(h);
         EXPECT_NE(editor, nullptr);
         return *editor;
     }
@@ -78,6 +78,26 @@ TEST_F(BookmarkEditor, OpensPrefilledFromTheActiveWindow) {
     GetWindowTextW(editor.Handle(), caption, 64);
     EXPECT_STREQ(caption, L"ブックマークの編集");
     Press(editor.Controls().btnCancel);
+}
+
+TEST_F(BookmarkEditor, OpensWithTheAddressReadyForTyping) {
+    WriteFileBytes(FilePath(), kSampleFile);
+    Tfrm_BMEdit& editor = Open();
+    EXPECT_EQ(GetFocus(), editor.Controls().txtURL);
+    Press(editor.Controls().btnCancel);
+}
+
+TEST_F(BookmarkEditor, AnEditorThatCannotBeMadeIsReportedOnceAndLeavesNothing) {
+    WriteFileBytes(FilePath(), kSampleFile);
+    Frame();
+    {
+        const RefuseWindowClass refuse(WC_TREEVIEWW);
+        SendMessageW(Frame().Handle(), WM_COMMAND, IDM_BOOKMARK_EDIT, 0);
+    }
+    EXPECT_EQ(errors_.size(), 1u) << (errors_.empty() ? "" : testing::PrintToString(errors_.back()));
+    EXPECT_TRUE(Editors().empty());
+    Press(Open().Controls().btnCancel);  // and it opens once the system allows it
+    EXPECT_EQ(errors_.size(), 1u);
 }
 
 TEST_F(BookmarkEditor, AddPlacesBeforeABookmarkOrFirstInAFolder) {
@@ -318,7 +338,7 @@ TEST_F(BookmarkEditor, TheHiddenEditorOfProgramStartReadsNothing) {
     ASSERT_EQ(editors.size(), 1u);
     EXPECT_FALSE(IsWindowVisible(editors[0]));
     EXPECT_EQ(GetWindow(editors[0], GW_OWNER), frame.Handle());
-    EXPECT_EQ(TreeView_GetCount(Tfrm_BMEdit::FromHandle(editors[0])->Controls().treeView1), 0u);
+    EXPECT_EQ(TreeView_GetCount(FromHandle<Tfrm_BMEdit>(editors[0])->Controls().treeView1), 0u);
     EXPECT_TRUE(errors_.empty());
 }
 

@@ -19,7 +19,7 @@ protected:
         return engines_->Count() - 1;
     }
     BrowserChild* ChildOf(size_t engine) {
-        return BrowserChild::FromHandle(engines_->Record(engine).host);
+        return FromHandle<BrowserChild>(engines_->Record(engine).host);
     }
     void Activate(size_t engine) {
         SendMessageW(Frame().MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(ChildOf(engine)->Handle()), 0);

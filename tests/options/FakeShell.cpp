@@ -33,16 +33,6 @@ std::string NameOfWindow(HWND hwnd) {
 
 }  // namespace
 
-HRESULT FakeMalloc::QueryInterface(REFIID iid, void** out) {
-    if (iid == IID_IUnknown || iid == IID_IMalloc) {
-        *out = static_cast<IMalloc*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
 void* FakeMalloc::Alloc(SIZE_T size) {
     if (failAlloc_) return nullptr;
     void* block = ::operator new(size + 8);
@@ -75,16 +65,6 @@ LPITEMIDLIST FakeMalloc::NewIdList(const std::string& name) {
 std::string FakeMalloc::NameOf(const void* idList) const {
     const auto it = names_.find(idList);
     return it == names_.end() ? std::string("?") : it->second;
-}
-
-HRESULT FakeDesktop::QueryInterface(REFIID iid, void** out) {
-    if (iid == IID_IUnknown || iid == IID_IShellFolder) {
-        *out = static_cast<IShellFolder*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
 }
 
 HRESULT FakeDesktop::ParseDisplayName(HWND owner, IBindCtx* bind, LPWSTR name, ULONG* eaten, PIDLIST_RELATIVE* idList,
@@ -234,8 +214,10 @@ HWND FakeShell::ApplicationWindow(HWND form) { return appWindow_ ? appWindow_ : 
     if (!malloc_.live_.empty())
         return ::testing::AssertionFailure() << malloc_.live_.size() << " shell block(s) never freed";
     if (!malloc_.badFrees_.empty()) return ::testing::AssertionFailure() << "freed twice or foreign: " << malloc_.badFrees_[0];
-    if (malloc_.refs_ != 1) return ::testing::AssertionFailure() << "allocator references left: " << malloc_.refs_ - 1;
-    if (desktop_.refs_ != 1) return ::testing::AssertionFailure() << "desktop references left: " << desktop_.refs_ - 1;
+    if (malloc_.References() != 1)
+        return ::testing::AssertionFailure() << "allocator references left: " << malloc_.References() - 1;
+    if (desktop_.References() != 1)
+        return ::testing::AssertionFailure() << "desktop references left: " << desktop_.References() - 1;
     return ::testing::AssertionSuccess();
 }
 

@@ -14,15 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "common/ComObject.h"
 #include "options/ShellApi.h"
 
 namespace vesko::test {
 
-class FakeMalloc final : public IMalloc {
+// The shell's objects live as long as the fake shell: they only count
+// their references, starting with the fake shell's own.
+class FakeMalloc final : public ComObject<FakeMalloc, IMalloc> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+    static const auto& Interfaces() {
+        static const ComInterface<FakeMalloc> table[] = {Entry<FakeMalloc, IMalloc>(IID_IMalloc)};
+        return table;
+    }
+    void FinalRelease() {}
     void* STDMETHODCALLTYPE Alloc(SIZE_T size) override;
     void* STDMETHODCALLTYPE Realloc(void*, SIZE_T) override { return nullptr; }
     void STDMETHODCALLTYPE Free(void* block) override;
@@ -35,7 +40,6 @@ public:
     // The name of a live id list, or "?".
     std::string NameOf(const void* idList) const;
 
-    ULONG refs_ = 1;  // the fake shell's own reference
     bool failAlloc_ = false;
     std::set<void*> live_;
     std::vector<std::string> badFrees_;
@@ -47,13 +51,15 @@ private:
     std::map<const void*, std::string> names_;
 };
 
-class FakeDesktop final : public IShellFolder {
+class FakeDesktop final : public ComObject<FakeDesktop, IShellFolder> {
 public:
     explicit FakeDesktop(FakeMalloc& malloc) : malloc_(malloc) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+    static const auto& Interfaces() {
+        static const ComInterface<FakeDesktop> table[] = {Entry<FakeDesktop, IShellFolder>(IID_IShellFolder)};
+        return table;
+    }
+    void FinalRelease() {}
     HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND owner, IBindCtx* bind, LPWSTR name, ULONG* eaten,
                                                PIDLIST_RELATIVE* idList, ULONG* attributes) override;
     HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
@@ -74,7 +80,6 @@ public:
         return E_NOTIMPL;
     }
 
-    ULONG refs_ = 1;
     // Names the desktop can parse, with the attributes of what they name.
     std::map<std::wstring, SFGAOF> items_;
     std::vector<std::string>* log_ = nullptr;

@@ -19,7 +19,7 @@ namespace vesko::test {
 namespace {
 
 BOOL CALLBACK CollectOptionDialogs(HWND hwnd, LPARAM data) {
-    if (Tfrm_Option* dialog = Tfrm_Option::FromHandle(hwnd))
+    if (Tfrm_Option* dialog = FromHandle<Tfrm_Option>(hwnd))
         reinterpret_cast<std::vector<Tfrm_Option*>*>(data)->push_back(dialog);
     return TRUE;
 }

@@ -8,29 +8,18 @@
 #include <stdexcept>
 
 #include "browser/EngineControl.h"
+#include "common/ComObject.h"
+#include "common/Window.h"
 
 namespace vesko::test {
 namespace {
 constexpr wchar_t kViewClass[] = L"VeskoEngineDoubleView";
 
-void RegisterViewClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kViewClass, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kViewClass;
-    RegisterClassExW(&wc);
-}
+void RegisterViewClass() { Window::RegisterClassOnce(kViewClass, COLOR_WINDOW, 0, 0, &DefWindowProcW); }
 }  // namespace
 
-class EngineDouble final : public IOleObject,
-                           public IOleInPlaceObject,
-                           public IOleInPlaceActiveObject,
-                           public IWebBrowser2,
-                           public IConnectionPointContainer,
-                           public ISupportErrorInfo {
+class EngineDouble final : public ComObject<EngineDouble, IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject,
+                                            IWebBrowser2, IConnectionPointContainer, ISupportErrorInfo> {
 public:
     EngineDouble(EngineDoubles& owner, const CLSID& clsid) : owner_(owner) {
         record_ = owner.NewRecord(clsid, this);
@@ -39,33 +28,29 @@ public:
 
     IDispatch* Sink() const { return point_.sink; }
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IOleObject) *out = static_cast<IOleObject*>(this);
-        else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) *out = static_cast<IOleInPlaceObject*>(this);
-        else if (iid == IID_IOleInPlaceActiveObject) *out = static_cast<IOleInPlaceActiveObject*>(this);
-        else if (iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp || iid == IID_IWebBrowser2)
-            *out = static_cast<IWebBrowser2*>(this);
-        else if (iid == IID_IConnectionPointContainer) *out = static_cast<IConnectionPointContainer*>(this);
-        else if (iid == IID_ISupportErrorInfo) *out = static_cast<ISupportErrorInfo*>(this);
-        else return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+    static const auto& Interfaces() {
+        static const ComInterface<EngineDouble> table[] = {
+            Entry<EngineDouble, IOleObject>(IID_IOleObject),
+            Entry<EngineDouble, IOleWindow, IOleInPlaceObject>(IID_IOleWindow),
+            Entry<EngineDouble, IOleInPlaceObject>(IID_IOleInPlaceObject),
+            Entry<EngineDouble, IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject),
+            Entry<EngineDouble, IDispatch, IWebBrowser2>(IID_IDispatch),
+            Entry<EngineDouble, IWebBrowser, IWebBrowser2>(IID_IWebBrowser),
+            Entry<EngineDouble, IWebBrowserApp, IWebBrowser2>(IID_IWebBrowserApp),
+            Entry<EngineDouble, IWebBrowser2>(IID_IWebBrowser2),
+            Entry<EngineDouble, IConnectionPointContainer>(IID_IConnectionPointContainer),
+            Entry<EngineDouble, ISupportErrorInfo>(IID_ISupportErrorInfo),
+        };
+        return table;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = --refs_;
-        if (n == 0) {
-            record_->alive = false;
-            owner_.Forget(this);
-            if (site_) site_->Release();
-            if (point_.sink) point_.sink->Release();
-            if (record_->view) DestroyWindow(record_->view);
-            delete this;
-        }
-        return static_cast<ULONG>(n);
+
+    void FinalRelease() {
+        record_->alive = false;
+        owner_.Forget(this);
+        if (site_) site_->Release();
+        if (point_.sink) point_.sink->Release();
+        if (record_->view) DestroyWindow(record_->view);
+        delete this;
     }
 
     // IOleObject
@@ -288,8 +273,6 @@ public:
     }
 
 private:
-    ~EngineDouble() = default;
-
     HRESULT Call(const wchar_t* name) {
         record_->calls.push_back(name);
         if (owner_.callFailure_ == S_OK) return S_OK;
@@ -311,7 +294,6 @@ private:
 
     EngineDoubles& owner_;
     std::shared_ptr<EngineRecord> record_;
-    LONG refs_ = 1;
     IOleClientSite* site_ = nullptr;
 
     // The DWebBrowserEvents2 connection point, sharing the engine's count.
@@ -319,12 +301,8 @@ private:
         EngineDouble* outer = nullptr;
         IDispatch* sink = nullptr;
         STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-            if (!out) return E_POINTER;
-            *out = nullptr;
-            if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-            *out = static_cast<IConnectionPoint*>(this);
-            AddRef();
-            return S_OK;
+            static const ComInterface<Point> table[] = {Entry<Point, IConnectionPoint>(IID_IConnectionPoint)};
+            return QueryFromTable(this, table, iid, out);
         }
         STDMETHODIMP_(ULONG) AddRef() override { return outer->AddRef(); }
         STDMETHODIMP_(ULONG) Release() override { return outer->Release(); }
@@ -362,22 +340,12 @@ private:
 
 namespace {
 
-class Factory final : public IClassFactory {
+class Factory final : public ComObject<Factory, IClassFactory> {
 public:
     Factory(EngineDoubles& owner, const CLSID& clsid) : owner_(owner), clsid_(clsid) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-        *out = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = --refs_;
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
+    static const auto& Interfaces() {
+        static const ComInterface<Factory> table[] = {Entry<Factory, IClassFactory>(IID_IClassFactory)};
+        return table;
     }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
@@ -393,10 +361,8 @@ public:
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:
-    ~Factory() = default;
     EngineDoubles& owner_;
     CLSID clsid_;
-    LONG refs_ = 1;
 };
 
 }  // namespace

@@ -8,6 +8,29 @@
 
 namespace vesko::test {
 
+namespace {
+const wchar_t* g_refusedClass = nullptr;
+}
+
+RefuseWindowClass::RefuseWindowClass(const wchar_t* className) {
+    g_refusedClass = className;
+    hook_ = SetWindowsHookExW(WH_CBT, &RefuseWindowClass::Hook, nullptr, GetCurrentThreadId());
+    EXPECT_NE(hook_, nullptr);
+}
+
+RefuseWindowClass::~RefuseWindowClass() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    g_refusedClass = nullptr;
+}
+
+LRESULT CALLBACK RefuseWindowClass::Hook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND && g_refusedClass) {
+        const wchar_t* name = reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(name) && lstrcmpiW(name, g_refusedClass) == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
 std::wstring MakeTempDir() {
     static std::atomic<int> counter{0};
     wchar_t base[MAX_PATH];

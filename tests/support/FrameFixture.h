@@ -44,6 +44,20 @@ private:
     std::wstring savedCurrentDir_;
 };
 
+// While it lives, the system refuses to create windows of one class on
+// this thread, as when it runs out of resources.
+class RefuseWindowClass {
+public:
+    explicit RefuseWindowClass(const wchar_t* className);
+    ~RefuseWindowClass();
+    RefuseWindowClass(const RefuseWindowClass&) = delete;
+    RefuseWindowClass& operator=(const RefuseWindowClass&) = delete;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp);
+    HHOOK hook_;
+};
+
 std::wstring MakeTempDir();
 void RemoveTree(const std::wstring& dir);
 

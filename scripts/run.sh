@@ -29,4 +29,5 @@ cp "$build/win-release/vesko.exe" "$app/vesko.exe"
 
 source scripts/wine-env.sh
 make_prefix "$build/wineprefix-run" Y
+use_wine_gecko
 exec wine "$app/vesko.exe"

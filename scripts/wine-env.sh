@@ -5,7 +5,7 @@
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # code page 932
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="     # no Mono or Gecko download prompts
+export WINEDLLOVERRIDES="mscoree,mshtml="     # no Mono or Gecko download prompts (see use_wine_gecko)
 
 # make_prefix DIR MANAGED: creates the prefix once. MANAGED=N lets Wine
 # draw its own window frames, which makes showing and hiding windows fast
@@ -33,6 +33,63 @@ make_prefix() {
   wineserver -w
   add_marlett "$dir"
   touch "$dir/.vesko-ready"
+}
+
+# wine_gecko_name: the file name of the Gecko add-on this Wine wants
+# (wine-gecko-VERSION-x86.msi), read from Wine's own installer of it.
+wine_gecko_name() {
+  local cpl
+  for cpl in /usr/lib/*/wine/i386-windows/appwiz.cpl /usr/lib*/wine/i386-windows/appwiz.cpl \
+             /opt/wine*/lib*/wine/i386-windows/appwiz.cpl; do
+    if [ -f "$cpl" ]; then
+      # The name is stored in UTF-16: drop the zero bytes to read it.
+      tr -d '\000' < "$cpl" | grep -ao 'wine-gecko-[0-9.]*-x86\.msi' | head -n 1
+      return 0
+    fi
+  done
+  return 1
+}
+
+# find_wine_gecko: prints where that add-on is, in the places Wine looks
+# for it (its shared folder, unpacked or not, and the user's Wine cache);
+# fails when it is in none of them.
+find_wine_gecko() {
+  local name candidate
+  name=$(wine_gecko_name) || return 1
+  [ -n "$name" ] || return 1
+  for candidate in "/usr/share/wine/gecko/${name%.msi}" "/usr/share/wine/gecko/$name" \
+                   "${XDG_CACHE_HOME:-$HOME/.cache}/wine/$name"; do
+    if [ -e "$candidate" ]; then echo "$candidate"; return 0; fi
+  done
+  return 1
+}
+
+# use_wine_gecko: lets Wine's HTML engine render pages in the current
+# prefix when the Gecko add-on is found, installing it into the prefix
+# once. Without it the engine stays off, so that Wine never stops to offer
+# a download, and one line says what that means.
+use_wine_gecko() {
+  local addon name
+  if ! addon=$(find_wine_gecko); then
+    name=$(wine_gecko_name 2>/dev/null) || true
+    echo "Wine's Gecko add-on (${name:-wine-gecko-VERSION-x86.msi}) is in neither /usr/share/wine/gecko nor ~/.cache/wine, so pages under Wine's IE control stay blank; put it there (https://wiki.winehq.org/Gecko) and run again." >&2
+    return 0
+  fi
+  if [ ! -f "$WINEPREFIX/.vesko-gecko" ]; then
+    case $addon in
+      *.msi)
+        echo "Installing Wine's Gecko add-on into the prefix ..." >&2
+        if ! wine msiexec /i "$(winepath -w "$addon" 2>/dev/null)" /qn >/dev/null 2>&1; then
+          echo "Wine could not install $addon, so pages under Wine's IE control stay blank." >&2
+          return 0
+        fi
+        wineserver -w
+        ;;
+    esac
+    touch "$WINEPREFIX/.vesko-gecko"
+  fi
+  export WINEDLLOVERRIDES="mscoree="
+  wine reg delete 'HKCU\Software\Wine\DllOverrides' /v mshtml /f >/dev/null 2>&1 || true
 }
 
 # Debian's Wine keeps Marlett, the font of window caption buttons, in a

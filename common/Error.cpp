@@ -27,6 +27,11 @@ std::wstring SystemMessage(DWORD code) {
     return text;
 }
 
+std::wstring WindowCreationMessage(DWORD code) {
+    const std::wstring text = code == ERROR_SUCCESS ? std::wstring() : SystemMessage(code);
+    return text.empty() ? std::wstring(L"ウィンドウを作成できません") : text;
+}
+
 static std::wstring ErrorInfoDescription(IUnknown* object, REFIID iid) {
     if (!object) return {};
     ComPtr<ISupportErrorInfo> support;

@@ -25,6 +25,11 @@ private:
 // break; empty when the system has none.
 std::wstring SystemMessage(DWORD code);
 
+// The message for a window or control the system would not create: its
+// text for the error code, or, where the call left none (the text for 0
+// says the operation succeeded), "ウィンドウを作成できません".
+std::wstring WindowCreationMessage(DWORD code);
+
 // The message of a failed COM call: the object's error description when it
 // left one, else the system's text for the code, else "OLE エラー %.8x".
 std::wstring OleErrorMessage(HRESULT hr, IUnknown* object, REFIID iid);

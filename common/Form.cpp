@@ -15,7 +15,7 @@ HWND CreateControl(HWND parent, const ControlSpec& row, HFONT font) {
                                          row.left, row.top, row.width, row.height, parent,
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                          GetModuleHandleW(nullptr), nullptr);
-    if (!control) throw AppError(SystemMessage(GetLastError()));
+    if (!control) throw AppError(WindowCreationMessage(GetLastError()));
     if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }

@@ -85,7 +85,7 @@ void Window::FinishCreation(HWND created) {
         if (IsWindow(left)) DestroyWindow(left);
     }
     if (error) std::rethrow_exception(error);
-    throw AppError(SystemMessage(code));
+    throw AppError(WindowCreationMessage(code));
 }
 
 void Window::OnFinalMessage() {

@@ -9,6 +9,7 @@
 #include "XmlParser.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
+#include "common/Files.h"
 #include "common/Text.h"
 
 namespace vesko {
@@ -18,29 +19,6 @@ std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin
 std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
 namespace {
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        return false;
-    }
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 0x40000000;  // 1 GiB is no bookmark file
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        size_t done = 0;
-        while (ok && done < bytes.size()) {
-            DWORD n = 0;
-            ok = ReadFile(h, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr) && n > 0;
-            done += n;
-        }
-    }
-    error = ok ? ERROR_SUCCESS : (GetLastError() ? GetLastError() : ERROR_READ_FAULT);
-    CloseHandle(h);
-    return ok;
-}
 
 size_t Depth(const XmlNode* root) {
     size_t deepest = 0;

@@ -16,6 +16,7 @@ add_library(vesko_core STATIC
   bookmarks/BookmarkFile.cpp
   bookmarks/BookmarkMenu.cpp
   common/AtomicFile.cpp
+  common/Files.cpp
   common/ModelessDialogs.cpp
   common/Glyphs.cpp
   common/Error.cpp

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/Error.h"
+#include "common/Handles.h"
 #include "common/Text.h"
 
 #include <algorithm>
@@ -15,13 +16,15 @@ std::wstring DirectoryOf(const std::wstring& path) {
 }
 
 bool FlushFile(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = FlushFileBuffers(h) != FALSE;
-    const DWORD error = GetLastError();
-    CloseHandle(h);
-    SetLastError(error);
-    return ok;
+    DWORD error = ERROR_SUCCESS;
+    {
+        const UniqueHandle file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        if (!FlushFileBuffers(file.Get())) error = GetLastError();
+    }
+    SetLastError(error);  // closing the file must not change it
+    return error == ERROR_SUCCESS;
 }
 
 bool MoveReplacing(const std::wstring& source, const std::wstring& target) {
@@ -43,20 +46,21 @@ void ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
     // One fixed name: a save cut short by a crash leaves at most this file,
     // which the next save overwrites.
     const std::wstring temp = path + L".tmp";
-    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) throw AppError(SystemMessage(GetLastError()));
-
     DWORD error = ERROR_SUCCESS;
-    size_t done = 0;
-    while (done < bytes.size() && error == ERROR_SUCCESS) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-        DWORD written = 0;
-        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written != chunk)
-            error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-        done += written;
-    }
-    if (error == ERROR_SUCCESS && !FlushFileBuffers(h)) error = GetLastError();
-    CloseHandle(h);
+    {
+        const UniqueHandle file(
+            CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw AppError(SystemMessage(GetLastError()));
+        size_t done = 0;
+        while (done < bytes.size() && error == ERROR_SUCCESS) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+            DWORD written = 0;
+            if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written != chunk)
+                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            done += written;
+        }
+        if (error == ERROR_SUCCESS && !FlushFileBuffers(file.Get())) error = GetLastError();
+    }  // closed before it takes the target's place
     if (error == ERROR_SUCCESS && !MoveReplacing(temp, path)) error = GetLastError();
     if (error != ERROR_SUCCESS) {
         DeleteFileW(temp.c_str());

@@ -54,6 +54,14 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// A search handle from FindFirstFile.
+struct FindDeleter {
+    void operator()(HANDLE find) const {
+        if (find && find != INVALID_HANDLE_VALUE) FindClose(find);
+    }
+};
+using UniqueFind = std::unique_ptr<void, FindDeleter>;
+
 // A window's device context from GetDC (null window: the screen's).
 class WindowDC {
 public:

@@ -13,6 +13,9 @@
 #include "options/SHBFFEX.h"
 
 namespace vesko {
+namespace test {
+struct Access;
+}
 
 class Tfrm_Option final : public Window {
 public:
@@ -46,13 +49,10 @@ public:
         HWND Button1, txtMozPath, BitBtn1, Button2, chkMoz;
     };
     const ControlHandles& Controls() const { return controls_; }
-    // chkMoz's Tag: 1 while the box is ticked, 0 while it is not.
-    int chkMozTag() const { return chkMozTag_; }
-    // The system colour index of txtMozPath's background.
-    int TxtMozPathColor() const { return txtMozPathColor_; }
-    TSHBrowseForFolderEx& selectFolder() { return selectFolder_; }
 
 private:
+    friend struct test::Access;
+
     explicit Tfrm_Option(Frame frame);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnFinalMessage() override;
@@ -69,8 +69,8 @@ private:
     UniqueBitmap glyph_;
     FocusKeeper focus_;
     TSHBrowseForFolderEx selectFolder_;
-    int chkMozTag_ = 0;
-    int txtMozPathColor_ = COLOR_INACTIVEBORDER;
+    int chkMozTag_ = 0;  // chkMoz's Tag: 1 while the box is ticked, 0 while it is not
+    int txtMozPathColor_ = COLOR_INACTIVEBORDER;  // system colour index of txtMozPath's background
     bool inPicker_ = false;
     bool destroyedInPicker_ = false;
 };

@@ -167,11 +167,22 @@ bool TSHBrowseForFolderEx::Execute() {
     char* const text = static_cast<char*>(buffer.Get());
     text[0] = '\0';
 
+    const ShellMemory chosen(malloc.Get(), Browse(root.IdList(), text, appWindow));
+    if (handlerError_) std::rethrow_exception(handlerError_);
+    if (!chosen.Get()) return false;
+
+    text[MAX_PATH - 1] = '\0';
+    displayName_ = FromAnsi(text);
+    if (shell_->GetPathFromIDList(chosen.IdList(), text)) folderPath_ = FromAnsi(text);
+    return true;
+}
+
+LPITEMIDLIST TSHBrowseForFolderEx::Browse(LPCITEMIDLIST root, char* displayName, HWND appWindow) {
     const std::string title = ToAnsi(caption_);
     BROWSEINFOA info{};
     info.hwndOwner = appWindow;
-    info.pidlRoot = root.IdList();
-    info.pszDisplayName = text;
+    info.pidlRoot = root;
+    info.pszDisplayName = displayName;
     info.lpszTitle = title.c_str();  // the instruction above the tree
     info.ulFlags = BrowseFlags(options_);
     info.lpfn = &TSHBrowseForFolderEx::BrowseCallback;
@@ -179,28 +190,17 @@ bool TSHBrowseForFolderEx::Execute() {
     showPath_ = options_.Contains(sboStatusTextAndShowPath);
     handlerError_ = nullptr;
 
-    LPITEMIDLIST chosen = nullptr;
-    {
-        struct ModalOwner {
-            ShellApi& shell;
-            HWND window;
-            ~ModalOwner() {
-                if (!window) return;
-                shell.EnableWindow(window, TRUE);
-                shell.SetForegroundWindow(window);
-            }
-        } modalOwner{*shell_, appWindow};
-        if (appWindow) shell_->EnableWindow(appWindow, FALSE);
-        chosen = shell_->BrowseForFolder(&info);
-    }
-    const ShellMemory chosenHolder(malloc.Get(), chosen);
-    if (handlerError_) std::rethrow_exception(handlerError_);
-    if (!chosen) return false;
-
-    text[MAX_PATH - 1] = '\0';
-    displayName_ = FromAnsi(text);
-    if (shell_->GetPathFromIDList(chosen, text)) folderPath_ = FromAnsi(text);
-    return true;
+    struct ModalOwner {
+        ShellApi& shell;
+        HWND window;
+        ~ModalOwner() {
+            if (!window) return;
+            shell.EnableWindow(window, TRUE);
+            shell.SetForegroundWindow(window);
+        }
+    } modalOwner{*shell_, appWindow};
+    if (appWindow) shell_->EnableWindow(appWindow, FALSE);
+    return shell_->BrowseForFolder(&info);
 }
 
 void TSHBrowseForFolderEx::DoSelectionChanged(HWND wnd, const std::wstring& path, std::wstring& showText,

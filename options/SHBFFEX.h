@@ -114,6 +114,9 @@ protected:
 
 private:
     static int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM param, LPARAM data);
+    // Runs the browser modal to the program's window; the chosen id list,
+    // or null.
+    LPITEMIDLIST Browse(LPCITEMIDLIST root, char* displayName, HWND appWindow);
     void OnBrowseNotification(HWND wnd, UINT msg, LPARAM param);
     LPITEMIDLIST Resolve(bool manual, const std::wstring& name, int csidl, IMalloc* malloc, IShellFolder* desktop,
                          HWND appWindow);

@@ -11,6 +11,7 @@
 
 #include "BookmarkGenerator.h"
 #include "BookmarkWriter.h"
+#include "common/Files.h"
 
 namespace vesko::bench {
 
@@ -66,16 +67,9 @@ inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 inline std::string ReadBytes(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) Fail("cannot open a file");
-    LARGE_INTEGER size{};
-    GetFileSizeEx(h, &size);
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD done = 0;
-    const bool ok = bytes.empty() || (ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
-                                      done == bytes.size());
-    CloseHandle(h);
-    if (!ok) Fail("cannot read a file");
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+    if (!ReadWholeFile(path, bytes, error)) Fail("cannot read a file");
     return bytes;
 }
 
@@ -83,14 +77,8 @@ inline std::string ReadBytes(const std::wstring& path) {
 inline std::string GeneratedFile(size_t count) { return WriteBookmarkFile(GenerateBookmarks(count)); }
 
 inline void RemoveFolder(const std::wstring& dir) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + data.cFileName).c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
+    for (const FolderEntry& entry : ListFolder(dir))
+        if (!entry.isFolder) DeleteFileW((dir + entry.name).c_str());
     RemoveDirectoryW(dir.c_str());
 }
 

@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "tests/options/FakeShell.h"
 #include "tests/options/RecordingShell.h"
+#include "tests/support/Access.h"
 #include "tests/support/FrameFixture.h"
 
 namespace vesko::test {
@@ -96,10 +97,10 @@ TEST_F(OptionDialog, FirstStartOpensItUntickedAndOKWritesBothKeys) {
     const auto& c = dialog.Controls();
     EXPECT_EQ(GetWindow(dialog.Handle(), GW_OWNER), frame.Handle());
     EXPECT_FALSE(Checked(c.chkMoz));
-    EXPECT_EQ(dialog.chkMozTag(), 0);
-    EXPECT_EQ(TextOf(c.txtMozPath), L"");
+    EXPECT_EQ(Access::chkMozTag(dialog), 0);
+    EXPECT_EQ(WindowText(c.txtMozPath), L"");
     EXPECT_FALSE(IsWindowEnabled(c.txtMozPath));
-    EXPECT_EQ(dialog.TxtMozPathColor(), COLOR_INACTIVEBORDER);
+    EXPECT_EQ(Access::TxtMozPathColor(dialog), COLOR_INACTIVEBORDER);
     const BoxColours colours = ColoursOfPathBox(dialog);
     EXPECT_EQ(colours.brush, GetSysColorBrush(COLOR_INACTIVEBORDER));
     EXPECT_EQ(colours.background, GetSysColor(COLOR_INACTIVEBORDER));
@@ -126,7 +127,7 @@ TEST_F(OptionDialog, LayoutAsDesigned) {
     Tfrm_Option* dialog = PressF12();
     ASSERT_NE(dialog, nullptr);
     const HWND hwnd = dialog->Handle();
-    EXPECT_EQ(TextOf(hwnd), L"オプション");
+    EXPECT_EQ(WindowText(hwnd), L"オプション");
     RECT outer;
     GetWindowRect(hwnd, &outer);
     EXPECT_EQ(outer.left, 250);
@@ -154,7 +155,7 @@ TEST_F(OptionDialog, LayoutAsDesigned) {
         const RECT r = RectIn(e.control);
         EXPECT_TRUE(EqualRect(&r, &e.rect)) << testing::PrintToString(std::wstring(e.text)) << " at " << r.left << ","
                                             << r.top << "-" << r.right << "," << r.bottom;
-        EXPECT_EQ(TextOf(e.control), e.text);
+        EXPECT_EQ(WindowText(e.control), e.text);
         LOGFONTW font{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(e.control, WM_GETFONT, 0, 0)), sizeof font, &font);
         EXPECT_STREQ(font.lfFaceName, L"ＭＳ Ｐゴシック");
@@ -183,9 +184,9 @@ TEST_F(OptionDialog, AnyNonZeroSwitchTicksTheBoxAndOKWritesOne) {
     ASSERT_NE(dialog, nullptr);
     const auto& c = dialog->Controls();
     EXPECT_TRUE(Checked(c.chkMoz));
-    EXPECT_EQ(dialog->chkMozTag(), 1);
+    EXPECT_EQ(Access::chkMozTag(*dialog), 1);
     EXPECT_TRUE(IsWindowEnabled(c.txtMozPath));
-    EXPECT_EQ(dialog->TxtMozPathColor(), COLOR_CAPTIONTEXT);
+    EXPECT_EQ(Access::TxtMozPathColor(*dialog), COLOR_CAPTIONTEXT);
     // The caption-text colour behind text that stays readable on it.
     const BoxColours colours = ColoursOfPathBox(*dialog);
     EXPECT_EQ(colours.brush, GetSysColorBrush(COLOR_CAPTIONTEXT));
@@ -193,7 +194,7 @@ TEST_F(OptionDialog, AnyNonZeroSwitchTicksTheBoxAndOKWritesOne) {
     EXPECT_GE(std::abs(Luminance(colours.text) - Luminance(colours.background)), 128);
     EXPECT_TRUE(IsWindowEnabled(c.BitBtn1));
     EXPECT_TRUE(frame.IsGeckoItemEnabled());
-    EXPECT_EQ(TextOf(c.txtMozPath), L"C:\\Program Files\\mozilla.org");
+    EXPECT_EQ(WindowText(c.txtMozPath), L"C:\\Program Files\\mozilla.org");
     Click(c.Button1);
     EXPECT_EQ(ReadConfig(L"Option", L"Mozilla"), L"1");
     EXPECT_EQ(ReadConfig(L"Option", L"MozPath"), L"C:\\Program Files\\mozilla.org");
@@ -206,9 +207,9 @@ TEST_F(OptionDialog, TickThenCancelEnablesGeckoButWritesNothing) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(frame.IsGeckoItemEnabled());
     Click(dialog->Controls().chkMoz);
-    EXPECT_EQ(dialog->chkMozTag(), 1);
+    EXPECT_EQ(Access::chkMozTag(*dialog), 1);
     EXPECT_TRUE(IsWindowEnabled(dialog->Controls().txtMozPath));
-    EXPECT_EQ(dialog->TxtMozPathColor(), COLOR_CAPTIONTEXT);
+    EXPECT_EQ(Access::TxtMozPathColor(*dialog), COLOR_CAPTIONTEXT);
     EXPECT_TRUE(frame.IsGeckoItemEnabled());
     Click(dialog->Controls().Button2);
     Pump();
@@ -232,9 +233,9 @@ TEST_F(OptionDialog, UntickingKeepsThePathWhichOKWritesUnchanged) {
     Tfrm_Option* dialog = PressF12();
     ASSERT_NE(dialog, nullptr);
     Click(dialog->Controls().chkMoz);
-    EXPECT_EQ(dialog->chkMozTag(), 0);
+    EXPECT_EQ(Access::chkMozTag(*dialog), 0);
     EXPECT_FALSE(frame.IsGeckoItemEnabled());
-    EXPECT_EQ(TextOf(dialog->Controls().txtMozPath), path);
+    EXPECT_EQ(WindowText(dialog->Controls().txtMozPath), path);
     Click(dialog->Controls().Button1);
     Pump();
     EXPECT_EQ(ReadConfig(L"Option", L"Mozilla"), L"0");
@@ -242,9 +243,9 @@ TEST_F(OptionDialog, UntickingKeepsThePathWhichOKWritesUnchanged) {
 
     dialog = PressF12();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(TextOf(dialog->Controls().txtMozPath), path);
+    EXPECT_EQ(WindowText(dialog->Controls().txtMozPath), path);
     EXPECT_FALSE(IsWindowEnabled(dialog->Controls().txtMozPath));
-    EXPECT_EQ(dialog->TxtMozPathColor(), COLOR_INACTIVEBORDER);
+    EXPECT_EQ(Access::TxtMozPathColor(*dialog), COLOR_INACTIVEBORDER);
 }
 
 TEST_F(OptionDialog, EachF12OpensAnotherAndTheLastOKWins) {
@@ -261,7 +262,7 @@ TEST_F(OptionDialog, EachF12OpensAnotherAndTheLastOKWins) {
     EXPECT_EQ(ReadConfig(L"Option", L"Mozilla"), L"1");
     // The second still shows the file as it was when it opened.
     EXPECT_FALSE(Checked(second->Controls().chkMoz));
-    EXPECT_EQ(TextOf(second->Controls().txtMozPath), L"C:\\old");
+    EXPECT_EQ(WindowText(second->Controls().txtMozPath), L"C:\\old");
     SetWindowTextW(second->Controls().txtMozPath, L"C:\\second");
     Click(second->Controls().Button1);
     Pump();
@@ -336,7 +337,7 @@ TEST_F(OptionDialog, BrowseButtonRunsThePickerAtItsDefaults) {
     auto shell = std::make_shared<FakeShell>();
     shell->appWindow_ = nullptr;      // the frame, found from the dialog
     shell->clientOrigin_.reset();     // the dialog's real client origin
-    dialog->selectFolder().SetShell(shell);
+    Access::selectFolder(*dialog).SetShell(shell);
     const HWND hwnd = dialog->Handle();
     const HWND frame = Frame().Handle();
     bool dialogDisabled = false;
@@ -348,7 +349,7 @@ TEST_F(OptionDialog, BrowseButtonRunsThePickerAtItsDefaults) {
         return nullptr;
     };
     Click(dialog->Controls().BitBtn1);
-    EXPECT_EQ(TextOf(dialog->Controls().txtMozPath), L"C:\\typed");  // cancelled: unchanged
+    EXPECT_EQ(WindowText(dialog->Controls().txtMozPath), L"C:\\typed");  // cancelled: unchanged
     EXPECT_TRUE(dialogDisabled);
     EXPECT_TRUE(IsWindowEnabled(hwnd));
     EXPECT_TRUE(IsWindowEnabled(frame));
@@ -369,7 +370,7 @@ TEST_F(OptionDialog, BrowseButtonRunsThePickerAtItsDefaults) {
         return s.Folder("chosen", "C:\\Program Files\\mozilla");
     };
     Click(dialog->Controls().BitBtn1);
-    EXPECT_EQ(TextOf(dialog->Controls().txtMozPath), L"C:\\Program Files\\mozilla");
+    EXPECT_EQ(WindowText(dialog->Controls().txtMozPath), L"C:\\Program Files\\mozilla");
     EXPECT_TRUE(shell->AllReleased());
 }
 
@@ -379,7 +380,7 @@ TEST_F(OptionDialog, SystemBrowserOpensOnTheDialogWithTheCaption) {
     ASSERT_NE(dialog, nullptr);
     BrowserVisit visit;
     visit.answer = IDCANCEL;
-    dialog->selectFolder().SetShell(std::make_shared<RecordingShell>(visit));
+    Access::selectFolder(*dialog).SetShell(std::make_shared<RecordingShell>(visit));
     Click(dialog->Controls().BitBtn1);
     ASSERT_NE(visit.browser, nullptr);
     POINT origin{0, 0};
@@ -389,7 +390,7 @@ TEST_F(OptionDialog, SystemBrowserOpensOnTheDialogWithTheCaption) {
     EXPECT_FALSE(visit.applicationEnabled);
     EXPECT_NE(std::find(visit.texts.begin(), visit.texts.end(), L"Mozillaのあるフォルダを選択してください。"),
               visit.texts.end());
-    EXPECT_EQ(TextOf(dialog->Controls().txtMozPath), L"C:\\typed");
+    EXPECT_EQ(WindowText(dialog->Controls().txtMozPath), L"C:\\typed");
     EXPECT_TRUE(IsWindowEnabled(Frame().Handle()));
     EXPECT_TRUE(errors_.empty());
 }

@@ -62,7 +62,7 @@ TEST_F(AboutBox, LayoutAndTexts) {
     TAboutBox box(QuietFrame().Handle());
     const HWND hwnd = box.Handle();
     EXPECT_FALSE(IsWindowVisible(hwnd));
-    EXPECT_EQ(TextOf(hwnd), L"バージョン情報");
+    EXPECT_EQ(WindowText(hwnd), L"バージョン情報");
     EXPECT_EQ(GetWindow(hwnd, GW_OWNER), Frame().Handle());
     RECT client;
     GetClientRect(hwnd, &client);
@@ -88,7 +88,7 @@ TEST_F(AboutBox, LayoutAndTexts) {
     for (const auto& e : expected) {
         const std::string name = testing::PrintToString(std::wstring(e.text));
         EXPECT_EQ(GetParent(e.control), e.parent) << name;
-        EXPECT_EQ(TextOf(e.control), e.text);
+        EXPECT_EQ(WindowText(e.control), e.text);
         const RECT r = RectIn(e.control);
         EXPECT_EQ(r.left, e.rect.left) << name;
         EXPECT_EQ(r.top, e.rect.top) << name;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/Error.h"
+#include "common/Files.h"
 #include "shell/Settings.h"
 #include "tests/support/FrameFixture.h"
 
@@ -39,17 +40,7 @@ protected:
     SettingsFile File() const { return SettingsFile(dir_ + L"config.ini"); }
     void WriteBytes(const std::string& bytes) { test::WriteFileBytes(dir_ + L"config.ini", bytes); }
     std::string ReadBytes() { return test::ReadFileBytes(dir_ + L"config.ini"); }
-    int FileCount() {
-        int count = 0;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((dir_ + L"*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) return 0;
-        do {
-            if (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") ++count;
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return count;
-    }
+    int FileCount() { return static_cast<int>(ListFolder(dir_).size()); }
     std::wstring dir_;
 };
 

@@ -338,13 +338,11 @@ private:
     } point_;
 };
 
-namespace {
-
-class Factory final : public ComObject<Factory, IClassFactory> {
+class EngineFactory final : public ComObject<EngineFactory, IClassFactory> {
 public:
-    Factory(EngineDoubles& owner, const CLSID& clsid) : owner_(owner), clsid_(clsid) {}
+    EngineFactory(EngineDoubles& owner, const CLSID& clsid) : owner_(owner), clsid_(clsid) {}
     static const auto& Interfaces() {
-        static const ComInterface<Factory> table[] = {Entry<Factory, IClassFactory>(IID_IClassFactory)};
+        static const ComInterface<EngineFactory> table[] = {Entry<EngineFactory, IClassFactory>(IID_IClassFactory)};
         return table;
     }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
@@ -365,11 +363,10 @@ private:
     CLSID clsid_;
 };
 
-}  // namespace
 
 EngineDoubles::EngineDoubles() {
     for (const CLSID* clsid : {&CLSID_WebBrowser, &CLSID_MozillaBrowser}) {
-        auto* factory = new Factory(*this, *clsid);
+        auto* factory = new EngineFactory(*this, *clsid);
         DWORD cookie = 0;
         const HRESULT hr = CoRegisterClassObject(*clsid, factory, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                                  REGCLS_MULTIPLEUSE, &cookie);

@@ -32,6 +32,7 @@ struct EngineRecord {
 };
 
 class EngineDouble;
+class EngineFactory;
 
 class EngineDoubles {
 public:
@@ -71,19 +72,20 @@ public:
     // Any other event id with no arguments (the program must ignore it).
     void FireOther(size_t index, DISPID id);
 
-    // Used by the COM objects.
+private:
+    friend class EngineDouble;
+    friend class EngineFactory;
+
     HRESULT CreateFailure(const CLSID& clsid) const;
+    std::shared_ptr<EngineRecord> NewRecord(const CLSID& clsid, EngineDouble* engine);
+    void Forget(EngineDouble* engine);
+    static std::wstring ClsidKey(const CLSID& clsid);
+    void Fire(size_t index, DISPID id, std::vector<VARIANT>& argsLastFirst);
+
     HRESULT callFailure_ = S_OK;
     std::wstring callFailureText_;
     std::vector<WPARAM> consumedKeys_;
     bool announce_ = false;
-    std::shared_ptr<EngineRecord> NewRecord(const CLSID& clsid, EngineDouble* engine);
-    void Forget(EngineDouble* engine);
-
-private:
-    static std::wstring ClsidKey(const CLSID& clsid);
-    void Fire(size_t index, DISPID id, std::vector<VARIANT>& argsLastFirst);
-
     std::map<std::wstring, HRESULT> createFailure_;
     std::vector<std::shared_ptr<EngineRecord>> records_;
     std::vector<EngineDouble*> engines_;  // parallel to records_

@@ -65,8 +65,7 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);  // empty when unreadable
 bool FileExists(const std::wstring& path);
 
-// A window's text, and a control's rectangle in its parent's client area.
-std::wstring TextOf(HWND hwnd);
+// A control's rectangle in its parent's client area.
 RECT RectIn(HWND control);
 
 }  // namespace vesko::test

@@ -1,0 +1,42 @@
+#include "common/Files.h"
+
+#include "common/Handles.h"
+
+namespace vesko {
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error) {
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        error = GetLastError();
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart < 0x40000000;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        size_t done = 0;
+        while (ok && done < bytes.size()) {
+            DWORD n = 0;
+            ok = ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr) &&
+                 n > 0;
+            done += n;
+        }
+    }
+    error = ok ? ERROR_SUCCESS : (GetLastError() ? GetLastError() : ERROR_READ_FAULT);
+    return ok;
+}
+
+std::vector<FolderEntry> ListFolder(const std::wstring& folder) {
+    std::vector<FolderEntry> entries;
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(FindFirstFileW((folder + L"*").c_str(), &data));
+    if (find.get() == INVALID_HANDLE_VALUE) return entries;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(find.get(), &data));
+    return entries;
+}
+
+}  // namespace vesko

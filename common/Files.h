@@ -1,0 +1,23 @@
+#pragma once
+// Reading whole files and listing folders.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vesko {
+
+// Reads the whole file at `path` (1 GiB at most), sharing it with writers.
+// False with the system's error code when it cannot be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error);
+
+struct FolderEntry {
+    std::wstring name;
+    bool isFolder;
+};
+
+// What `folder` (ending with a separator) holds, without "." and "..";
+// empty when it cannot be listed.
+std::vector<FolderEntry> ListFolder(const std::wstring& folder);
+
+}  // namespace vesko

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "BookmarkReader.h"
-#include "BookmarkWriter.h"
-#include "XmlParser.h"
+#include "bookmarks/xml/BookmarkReader.h"
+#include "bookmarks/xml/BookmarkWriter.h"
+#include "bookmarks/xml/XmlParser.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/Files.h"

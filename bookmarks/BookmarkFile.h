@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "BookmarkEntry.h"
-#include "XmlNode.h"
+#include "bookmarks/xml/BookmarkEntry.h"
+#include "bookmarks/xml/XmlNode.h"
 
 namespace vesko {
 

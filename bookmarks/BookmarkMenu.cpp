@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "BookmarkReader.h"
+#include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/BookmarkFile.h"
 #include "common/Error.h"
 

@@ -7,7 +7,7 @@
 #include <deque>
 #include <string>
 
-#include "XmlNode.h"
+#include "bookmarks/xml/XmlNode.h"
 
 namespace vesko {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "BookmarkEntry.h"
+#include "bookmarks/xml/BookmarkEntry.h"
 
 namespace vesko::bench {
 

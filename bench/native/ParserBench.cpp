@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "BookmarkGenerator.h"
-#include "BookmarkReader.h"
-#include "BookmarkWriter.h"
-#include "XmlParser.h"
+#include "bench/common/BookmarkGenerator.h"
+#include "bookmarks/xml/BookmarkReader.h"
+#include "bookmarks/xml/BookmarkWriter.h"
+#include "bookmarks/xml/XmlParser.h"
 
 namespace {
 

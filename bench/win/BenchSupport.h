@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "BookmarkGenerator.h"
-#include "BookmarkWriter.h"
+#include "bench/common/BookmarkGenerator.h"
+#include "bookmarks/xml/BookmarkWriter.h"
 #include "common/Files.h"
 
 namespace vesko::bench {

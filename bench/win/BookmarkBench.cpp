@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "BookmarkReader.h"
+#include "bench/win/BenchSupport.h"
+#include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/BookMark.h"
 #include "bookmarks/BookmarkFile.h"
 #include "bookmarks/BookmarkMenu.h"

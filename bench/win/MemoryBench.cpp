@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchSupport.h"
+#include "bench/win/BenchSupport.h"
 #include "bookmarks/BookMark.h"
 #include "shell/MainForm.h"
 #include "tests/support/EngineDouble.h"

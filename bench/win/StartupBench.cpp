@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchSupport.h"
+#include "bench/win/BenchSupport.h"
 
 namespace {
 

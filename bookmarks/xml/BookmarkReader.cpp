@@ -1,4 +1,4 @@
-#include "BookmarkReader.h"
+#include "bookmarks/xml/BookmarkReader.h"
 
 namespace vesko {
 namespace {

@@ -10,8 +10,8 @@
 // node, or an element with no children and so no name - is skipped.
 #pragma once
 
-#include "BookmarkEntry.h"
-#include "XmlNode.h"
+#include "bookmarks/xml/BookmarkEntry.h"
+#include "bookmarks/xml/XmlNode.h"
 
 #include <cstddef>
 #include <string>

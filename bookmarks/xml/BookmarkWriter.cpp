@@ -1,6 +1,6 @@
-#include "BookmarkWriter.h"
+#include "bookmarks/xml/BookmarkWriter.h"
 
-#include "XmlWriter.h"
+#include "bookmarks/xml/XmlWriter.h"
 
 #include <cstddef>
 #include <stdexcept>

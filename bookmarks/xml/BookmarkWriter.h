@@ -3,8 +3,8 @@
 // tag), serialised as Shift_JIS.
 #pragma once
 
-#include "BookmarkEntry.h"
-#include "XmlNode.h"
+#include "bookmarks/xml/BookmarkEntry.h"
+#include "bookmarks/xml/XmlNode.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #ifndef _WIN32
 
-#include "ShiftJis.h"
+#include "bookmarks/xml/ShiftJis.h"
 
 #include <cerrno>
 #include <iconv.h>

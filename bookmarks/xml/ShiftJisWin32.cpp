@@ -1,6 +1,6 @@
 #ifdef _WIN32
 
-#include "ShiftJis.h"
+#include "bookmarks/xml/ShiftJis.h"
 
 #include <climits>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "XmlNode.h"
+#include "bookmarks/xml/XmlNode.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
-#include "XmlParser.h"
+#include "bookmarks/xml/XmlParser.h"
 
-#include "ShiftJis.h"
+#include "bookmarks/xml/ShiftJis.h"
 
 #include <algorithm>
 #include <utility>

@@ -7,7 +7,7 @@
 // stack.
 #pragma once
 
-#include "XmlNode.h"
+#include "bookmarks/xml/XmlNode.h"
 
 #include <cstddef>
 #include <string>

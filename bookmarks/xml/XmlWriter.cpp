@@ -1,6 +1,6 @@
-#include "XmlWriter.h"
+#include "bookmarks/xml/XmlWriter.h"
 
-#include "ShiftJis.h"
+#include "bookmarks/xml/ShiftJis.h"
 
 #include <cstddef>
 #include <stdexcept>

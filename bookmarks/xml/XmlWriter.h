@@ -3,7 +3,7 @@
 // adds any layout whitespace as text nodes), with markup characters escaped.
 #pragma once
 
-#include "XmlNode.h"
+#include "bookmarks/xml/XmlNode.h"
 
 #include <string>
 

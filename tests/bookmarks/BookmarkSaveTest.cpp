@@ -3,8 +3,8 @@
 
 #include <random>
 
-#include "BookmarkReader.h"
-#include "BookmarkWriter.h"
+#include "bookmarks/xml/BookmarkReader.h"
+#include "bookmarks/xml/BookmarkWriter.h"
 #include "bookmarks/BookmarkFile.h"
 #include "tests/bookmarks/BookmarkTestSupport.h"
 #include "tests/support/FrameFixture.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "BookmarkReader.h"
-#include "XmlParser.h"
+#include "bookmarks/xml/BookmarkReader.h"
+#include "bookmarks/xml/XmlParser.h"
 #include "tests/support/FrameFixture.h"
 
 namespace vesko::test {

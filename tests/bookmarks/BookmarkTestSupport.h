@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "BookmarkEntry.h"
+#include "bookmarks/xml/BookmarkEntry.h"
 #include "tests/support/FrameFixture.h"
 
 namespace vesko::test {

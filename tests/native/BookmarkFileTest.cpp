@@ -1,10 +1,10 @@
-#include "BookmarkReader.h"
-#include "BookmarkWriter.h"
-#include "XmlParser.h"
-#include "XmlWriter.h"
+#include "bookmarks/xml/BookmarkReader.h"
+#include "bookmarks/xml/BookmarkWriter.h"
+#include "bookmarks/xml/XmlParser.h"
+#include "bookmarks/xml/XmlWriter.h"
 
-#include "SmallStack.h"
-#include "TestSupport.h"
+#include "tests/native/SmallStack.h"
+#include "tests/native/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ShiftJis.h"
+#include "bookmarks/xml/ShiftJis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Helpers shared by the native tests.
 #pragma once
 
-#include "BookmarkEntry.h"
+#include "bookmarks/xml/BookmarkEntry.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,6 +1,6 @@
-#include "XmlNode.h"
+#include "bookmarks/xml/XmlNode.h"
 
-#include "SmallStack.h"
+#include "tests/native/SmallStack.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "XmlParser.h"
+#include "bookmarks/xml/XmlParser.h"
 
-#include "SmallStack.h"
-#include "TestSupport.h"
+#include "tests/native/SmallStack.h"
+#include "tests/native/TestSupport.h"
 
 #include <gtest/gtest.h>
 

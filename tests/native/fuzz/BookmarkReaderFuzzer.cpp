@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to the bookmark file reader. Beyond not crashing,
 // every accepted file must survive a save: writing its entries and reading
 // them back gives the same entries.
-#include "BookmarkReader.h"
-#include "BookmarkWriter.h"
-#include "XmlParser.h"
-#include "XmlWriter.h"
+#include "bookmarks/xml/BookmarkReader.h"
+#include "bookmarks/xml/BookmarkWriter.h"
+#include "bookmarks/xml/XmlParser.h"
+#include "bookmarks/xml/XmlWriter.h"
 
 #include <cstdint>
 #include <cstdlib>

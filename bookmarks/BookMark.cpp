@@ -103,7 +103,6 @@ void Tfrm_BMEdit::CreateControls() {
 
     imageList1_.reset(CreateGlyphImageList(IDB_GLYPHS, {11, 12}));
     TreeView_SetImageList(c.treeView1, imageList1_.get(), TVSIL_NORMAL);
-    focus_.Remember(c.txtURL);
     TreeView_SetIndent(c.treeView1, 19);
 }
 

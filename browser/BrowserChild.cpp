@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 
-
 namespace vesko {
 
 BrowserChild::BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits)

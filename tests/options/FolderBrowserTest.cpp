@@ -63,9 +63,7 @@ TEST_F(SystemFolderBrowser, ConfirmsTheFolderItWasOpenedOnAtTheOwnersClientOrigi
 
 TEST_F(SystemFolderBrowser, APlainFileFallsBackToTheDesktopAndCancelEmptiesTheResults) {
     const std::wstring file = dir_ + L"plain.txt";
-    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
+    WriteFileBytes(file, "");
     picker_.SetSelectFolder(sfManual);
     picker_.SetSelectFolderName(file);
     visit_.answer = IDCANCEL;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Handles.h"
 #include "common/ModelessDialogs.h"
 #include "options/Option.h"
 #include "res/resource.h"
@@ -37,14 +38,12 @@ struct BoxColours {
 };
 BoxColours ColoursOfPathBox(Tfrm_Option& dialog) {
     const HWND box = dialog.Controls().txtMozPath;
-    HDC dc = CreateCompatibleDC(nullptr);
-    SetTextColor(dc, RGB(1, 2, 3));
+    const MemoryDC dc(nullptr);
+    SetTextColor(dc.Get(), RGB(1, 2, 3));
     const UINT msg = IsWindowEnabled(box) ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
     const auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageW(dialog.Handle(), msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(box)));
-    BoxColours colours{brush, GetBkColor(dc), GetTextColor(dc)};
-    DeleteDC(dc);
-    return colours;
+        SendMessageW(dialog.Handle(), msg, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(box)));
+    return BoxColours{brush, GetBkColor(dc.Get()), GetTextColor(dc.Get())};
 }
 
 class OptionDialog : public FrameTest {
@@ -78,15 +77,7 @@ protected:
         return after.empty() ? nullptr : after.back();
     }
     static void Click(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
-    std::string ConfigBytes() {
-        HANDLE h = CreateFileW(ConfigPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return "<none>";
-        char buffer[8192];
-        DWORD n = 0;
-        ReadFile(h, buffer, sizeof buffer, &n, nullptr);
-        CloseHandle(h);
-        return std::string(buffer, n);
-    }
+    std::string ConfigBytes() { return FileExists(ConfigPath()) ? ReadFileBytes(ConfigPath()) : "<none>"; }
 };
 
 TEST_F(OptionDialog, FirstStartOpensItUntickedAndOKWritesBothKeys) {
@@ -280,10 +271,11 @@ TEST_F(OptionDialog, AFailedWriteKeepsTheDialogOpenAndWritesNeitherKey) {
     SetWindowTextW(dialog->Controls().txtMozPath, L"C:\\new");
 
     // Held open without sharing: nothing can replace it.
-    HANDLE lock = CreateFileW(ConfigPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    Click(dialog->Controls().Button1);
-    CloseHandle(lock);
+    {
+        const UniqueHandle lock(CreateFileW(ConfigPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(lock);
+        Click(dialog->Controls().Button1);
+    }
     Pump();
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_EQ(errors_[0], ConfigPath() + L" に書き込めません.");

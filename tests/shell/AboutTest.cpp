@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Handles.h"
 #include "options/Option.h"
 #include "res/resource.h"
 #include "shell/About.h"
@@ -101,12 +102,10 @@ TEST_F(AboutBox, LayoutAndTexts) {
         // A label is at least its designed size and shows its whole text.
         EXPECT_GE(r.right, e.rect.right) << name;
         EXPECT_GE(r.bottom, e.rect.bottom) << name;
-        HDC dc = GetDC(e.control);
-        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(e.control, WM_GETFONT, 0, 0)));
+        const WindowDC dc(e.control);
+        const ScopedSelect font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(e.control, WM_GETFONT, 0, 0)));
         SIZE extent{};
-        GetTextExtentPoint32W(dc, e.text, lstrlenW(e.text), &extent);
-        SelectObject(dc, old);
-        ReleaseDC(e.control, dc);
+        GetTextExtentPoint32W(dc.Get(), e.text, lstrlenW(e.text), &extent);
         EXPECT_LE(extent.cx, r.right - r.left) << name;
     }
     EXPECT_EQ(GetWindowLongW(c.OKButton, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);

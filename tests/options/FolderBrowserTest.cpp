@@ -20,8 +20,7 @@ class Owner final : public Window {
 public:
     Owner() {
         RegisterClassOnce(L"BrowserOwnerForm", COLOR_BTNFACE);
-        CreateWindowExW(0, L"BrowserOwnerForm", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90, 400, 300, nullptr,
-                        nullptr, GetModuleHandleW(nullptr), this);
+        Create(0, L"BrowserOwnerForm", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90, 400, 300, nullptr);
     }
 };
 

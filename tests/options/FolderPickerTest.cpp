@@ -23,8 +23,7 @@ class OwnerForm final : public Window {
 public:
     OwnerForm() {
         RegisterClassOnce(L"PickerOwnerForm", COLOR_BTNFACE);
-        CreateWindowExW(0, L"PickerOwnerForm", L"owner", WS_OVERLAPPEDWINDOW, 40, 60, 300, 200, nullptr, nullptr,
-                        GetModuleHandleW(nullptr), this);
+        Create(0, L"PickerOwnerForm", L"owner", WS_OVERLAPPEDWINDOW, 40, 60, 300, 200, nullptr);
     }
 };
 

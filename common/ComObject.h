@@ -38,8 +38,8 @@ HRESULT QueryFromTable(Object* object, const ComInterface<Object> (&table)[N], R
     return E_NOINTERFACE;
 }
 
-// Derived serves the interfaces Served... and names them in a table returned by a
-// static member (a function: its body sees the whole class):
+// Derived serves the interfaces Served... and names them in a table that a
+// static member returns (a function, whose body sees the whole class):
 //     static const auto& Interfaces() {
 //         static const ComInterface<Derived> table[] = {Entry<Derived, IFoo>(IID_IFoo), ...};
 //         return table;

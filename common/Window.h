@@ -37,8 +37,8 @@ public:
 protected:
     // Creates this object's window. An exception raised while the window
     // handles WM_NCCREATE or WM_CREATE comes out of here, once the system
-    // has taken the window down; any other failure raises AppError with the
-    // system's message. Either way no window is left.
+    // has taken the window down; any other failure raises AppError with
+    // WindowCreationMessage's text. Either way no window is left.
     void Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int width,
                 int height, HWND parent, HMENU menu = nullptr);
     // The same for an MDI child of `mdiClient`, at the default place.

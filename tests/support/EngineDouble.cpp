@@ -26,7 +26,7 @@ public:
         point_.outer = this;
     }
 
-    IDispatch* Sink() const { return point_.sink; }
+    IDispatch* Sink() const { return point_.sink.Get(); }
 
     static const auto& Interfaces() {
         static const ComInterface<EngineDouble> table[] = {
@@ -47,8 +47,6 @@ public:
     void FinalRelease() {
         record_->alive = false;
         owner_.Forget(this);
-        if (site_) site_->Release();
-        if (point_.sink) point_.sink->Release();
         if (record_->view) DestroyWindow(record_->view);
         delete this;
     }
@@ -56,15 +54,12 @@ public:
     // IOleObject
     STDMETHODIMP SetClientSite(IOleClientSite* site) override {
         record_->calls.push_back(site ? L"SetClientSite" : L"SetClientSite(null)");
-        if (site) site->AddRef();
-        if (site_) site_->Release();
-        site_ = site;
+        site_ = ComPtr<IOleClientSite>(site);
         return S_OK;
     }
     STDMETHODIMP GetClientSite(IOleClientSite** out) override {
         if (!out) return E_POINTER;
-        *out = site_;
-        if (site_) site_->AddRef();
+        *out = ComPtr<IOleClientSite>(site_).Detach();
         return S_OK;
     }
     STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
@@ -79,12 +74,12 @@ public:
     STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT pos) override {
         record_->calls.push_back(L"DoVerb");
         if (verb != OLEIVERB_INPLACEACTIVATE || !site) return E_NOTIMPL;
-        IOleInPlaceSite* inPlace = nullptr;
+        ComPtr<IOleInPlaceSite> inPlace;
         if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace)))) return E_FAIL;
         HWND host = nullptr;
         inPlace->GetWindow(&host);
-        IOleInPlaceFrame* frame = nullptr;
-        IOleInPlaceUIWindow* doc = nullptr;
+        ComPtr<IOleInPlaceFrame> frame;
+        ComPtr<IOleInPlaceUIWindow> doc;
         RECT position{}, clip{};
         OLEINPLACEFRAMEINFO info{sizeof info, FALSE, nullptr, nullptr, 0};
         const HRESULT hr = inPlace->GetWindowContext(&frame, &doc, &position, &clip, &info);
@@ -99,9 +94,6 @@ public:
                                             GetModuleHandleW(nullptr), nullptr);
             if (owner_.announce_ && frame) frame->SetActiveObject(this, L"double");
         }
-        if (frame) frame->Release();
-        if (doc) doc->Release();
-        inPlace->Release();
         return hr;
     }
     STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
@@ -276,16 +268,13 @@ private:
     HRESULT Call(const wchar_t* name) {
         record_->calls.push_back(name);
         if (owner_.callFailure_ == S_OK) return S_OK;
-        ICreateErrorInfo* create = nullptr;
+        ComPtr<ICreateErrorInfo> create;
         if (!owner_.callFailureText_.empty() && SUCCEEDED(CreateErrorInfo(&create))) {
             create->SetDescription(const_cast<LPOLESTR>(owner_.callFailureText_.c_str()));
             create->SetGUID(IID_IWebBrowser2);
-            IErrorInfo* info = nullptr;
-            if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-                SetErrorInfo(0, info);
-                info->Release();
-            }
-            create->Release();
+            ComPtr<IErrorInfo> info;
+            if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info))))
+                SetErrorInfo(0, info.Get());
         } else {
             SetErrorInfo(0, nullptr);
         }
@@ -294,12 +283,12 @@ private:
 
     EngineDoubles& owner_;
     std::shared_ptr<EngineRecord> record_;
-    IOleClientSite* site_ = nullptr;
+    ComPtr<IOleClientSite> site_;
 
     // The DWebBrowserEvents2 connection point, sharing the engine's count.
     struct Point final : IConnectionPoint {
         EngineDouble* outer = nullptr;
-        IDispatch* sink = nullptr;
+        ComPtr<IDispatch> sink;
         STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
             static const ComInterface<Point> table[] = {Entry<Point, IConnectionPoint>(IID_IConnectionPoint)};
             return QueryFromTable(this, table, iid, out);
@@ -329,8 +318,7 @@ private:
         STDMETHODIMP Unadvise(DWORD cookie) override {
             if (cookie != 1 || !sink) return CONNECT_E_NOCONNECTION;
             outer->record_->calls.push_back(L"Unadvise");
-            sink->Release();
-            sink = nullptr;
+            sink.Reset();
             outer->record_->advised = false;
             return S_OK;
         }
@@ -363,25 +351,20 @@ private:
     CLSID clsid_;
 };
 
-
 EngineDoubles::EngineDoubles() {
     for (const CLSID* clsid : {&CLSID_WebBrowser, &CLSID_MozillaBrowser}) {
-        auto* factory = new EngineFactory(*this, *clsid);
+        ComPtr<IClassFactory> factory(new EngineFactory(*this, *clsid), false);
         DWORD cookie = 0;
-        const HRESULT hr = CoRegisterClassObject(*clsid, factory, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+        const HRESULT hr = CoRegisterClassObject(*clsid, factory.Get(), CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                                  REGCLS_MULTIPLEUSE, &cookie);
-        if (FAILED(hr)) {
-            factory->Release();
-            throw std::runtime_error("CoRegisterClassObject failed");
-        }
-        factories_.push_back(factory);
+        if (FAILED(hr)) throw std::runtime_error("CoRegisterClassObject failed");
+        factories_.push_back(std::move(factory));
         cookies_.push_back(cookie);
     }
 }
 
 EngineDoubles::~EngineDoubles() {
     for (DWORD cookie : cookies_) CoRevokeClassObject(cookie);
-    for (IClassFactory* factory : factories_) factory->Release();
 }
 
 size_t EngineDoubles::LiveCount() const {
@@ -416,11 +399,10 @@ EngineDouble* EngineDoubles::Engine(size_t index) { return engines_.at(index); }
 void EngineDoubles::Fire(size_t index, DISPID id, std::vector<VARIANT>& argsLastFirst) {
     EngineDouble* engine = Engine(index);
     if (!engine || !engine->Sink()) throw std::logic_error("the engine has no event sink");
-    IDispatch* sink = engine->Sink();
-    sink->AddRef();
+    // Held: a handler may close the window and so release the sink.
+    const ComPtr<IDispatch> sink(engine->Sink());
     DISPPARAMS params{argsLastFirst.data(), nullptr, static_cast<UINT>(argsLastFirst.size()), 0};
     sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-    sink->Release();
 }
 
 void EngineDoubles::FireStatusTextChange(size_t index, const std::wstring& text) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/ComPtr.h"
+
 namespace vesko::test {
 
 // What one engine instance saw. Outlives the COM object.
@@ -89,7 +91,7 @@ private:
     std::map<std::wstring, HRESULT> createFailure_;
     std::vector<std::shared_ptr<EngineRecord>> records_;
     std::vector<EngineDouble*> engines_;  // parallel to records_
-    std::vector<IClassFactory*> factories_;
+    std::vector<ComPtr<IClassFactory>> factories_;
     std::vector<DWORD> cookies_;
 };
 

@@ -5,73 +5,94 @@
 namespace vesko {
 namespace {
 
-// The strip's pixels as top-down 32-bit BGRA, and its width.
+// Opaque enough to belong to the picture where only a mask can be drawn.
+constexpr BYTE kMaskThreshold = 128;
+
+BITMAPINFO GlyphInfo(int width) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -kGlyphSize;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+// The strip's pixels as top-down BGRA, and its width. The resource's own
+// bits are read, not converted through a device context: conversions may
+// drop the alpha byte.
 bool LoadStrip(int bitmapId, std::vector<DWORD>& pixels, int& width) {
     HBITMAP strip = static_cast<HBITMAP>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!strip) return false;
-    BITMAP info{};
-    GetObjectW(strip, sizeof info, &info);
-    width = info.bmWidth;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = info.bmWidth;
-    bi.bmiHeader.biHeight = -kGlyphSize;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    pixels.assign(static_cast<size_t>(info.bmWidth) * kGlyphSize, 0);
-    HDC dc = GetDC(nullptr);
-    const int lines = GetDIBits(dc, strip, 0, kGlyphSize, pixels.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(strip);
-    return lines == kGlyphSize;
-}
-
-HBITMAP MakeGlyph(const std::vector<DWORD>& strip, int stripWidth, int index, bool withAlpha) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kGlyphSize;
-    bi.bmiHeader.biHeight = -kGlyphSize;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP glyph = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!glyph) return nullptr;
-    auto* out = static_cast<DWORD*>(bits);
-    const DWORD key = 0x00FF00FF;  // magenta in BGRA
-    for (int y = 0; y < kGlyphSize; ++y) {
-        for (int x = 0; x < kGlyphSize; ++x) {
-            const int sx = index * kGlyphSize + x;
-            DWORD pixel = sx < stripWidth ? strip[static_cast<size_t>(y) * stripWidth + sx] & 0x00FFFFFF : key;
-            if (withAlpha) pixel = pixel == key ? 0 : pixel | 0xFF000000;
-            out[y * kGlyphSize + x] = pixel;
+    DIBSECTION dib{};
+    const bool ok = GetObjectW(strip, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits &&
+                    dib.dsBm.bmBitsPixel == 32 && dib.dsBm.bmHeight == kGlyphSize;
+    if (ok) {
+        width = dib.dsBm.bmWidth;
+        pixels.resize(static_cast<size_t>(width) * kGlyphSize);
+        const auto* bits = static_cast<const BYTE*>(dib.dsBm.bmBits);
+        const bool bottomUp = dib.dsBmih.biHeight > 0;
+        for (int y = 0; y < kGlyphSize; ++y) {
+            const auto* row = reinterpret_cast<const DWORD*>(bits + static_cast<size_t>(bottomUp ? kGlyphSize - 1 - y : y) *
+                                                                        dib.dsBm.bmWidthBytes);
+            std::copy(row, row + width, pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
         }
     }
-    return glyph;
+    DeleteObject(strip);
+    return ok;
+}
+
+DWORD Greyed(DWORD pixel) {
+    // Luminance squeezed into a light grey band: still legible on a button
+    // face, clearly not the live picture.
+    const DWORD b = pixel & 0xFF, g = (pixel >> 8) & 0xFF, r = (pixel >> 16) & 0xFF;
+    const DWORD luminance = (r * 77 + g * 150 + b * 29) >> 8;
+    const DWORD grey = 80 + luminance * 150 / 255;
+    return (pixel & 0xFF000000) | (grey << 16) | (grey << 8) | grey;
 }
 
 }  // namespace
 
-HBITMAP CreateGlyphBitmap(int bitmapId, int index) {
+HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices, GlyphLook look) {
     std::vector<DWORD> strip;
-    int width = 0;
-    if (!LoadStrip(bitmapId, strip, width)) return nullptr;
-    return MakeGlyph(strip, width, index, true);
-}
+    int stripWidth = 0;
+    if (!LoadStrip(bitmapId, strip, stripWidth)) return nullptr;
 
-HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices) {
-    std::vector<DWORD> strip;
-    int width = 0;
-    if (!LoadStrip(bitmapId, strip, width)) return nullptr;
-    HIMAGELIST list = ImageList_Create(kGlyphSize, kGlyphSize, ILC_COLOR32 | ILC_MASK,
-                                       static_cast<int>(indices.size()), 0);
+    // All chosen glyphs side by side, with a mask where alpha is high.
+    const int count = static_cast<int>(indices.size());
+    const int width = count * kGlyphSize;
+    BITMAPINFO bi = GlyphInfo(width);
+    void* bits = nullptr;
+    HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const int maskStride = ((width + 15) / 16) * 2;  // monochrome rows are word-aligned
+    std::vector<BYTE> maskBits(static_cast<size_t>(maskStride) * kGlyphSize, 0);
+    if (!colour) return nullptr;
+    auto* out = static_cast<DWORD*>(bits);
+    int slot = 0;
     for (int index : indices) {
-        HBITMAP glyph = MakeGlyph(strip, width, index, false);
-        ImageList_AddMasked(list, glyph, kGlyphTransparent);
-        DeleteObject(glyph);
+        for (int y = 0; y < kGlyphSize; ++y) {
+            for (int x = 0; x < kGlyphSize; ++x) {
+                const int sx = index * kGlyphSize + x;
+                DWORD pixel = index >= 0 && sx < stripWidth ? strip[static_cast<size_t>(y) * stripWidth + sx] : 0;
+                if (look == GlyphLook::Disabled) pixel = Greyed(pixel);
+                const int dx = slot * kGlyphSize + x;
+                out[static_cast<size_t>(y) * width + dx] = pixel;
+                if ((pixel >> 24) < kMaskThreshold)
+                    maskBits[static_cast<size_t>(y) * maskStride + dx / 8] |= static_cast<BYTE>(0x80 >> (dx % 8));
+            }
+        }
+        ++slot;
     }
+    HBITMAP mask = CreateBitmap(width, kGlyphSize, 1, 1, maskBits.data());
+    HIMAGELIST list = ImageList_Create(kGlyphSize, kGlyphSize, ILC_COLOR32 | ILC_MASK, count, 0);
+    if (list && mask && ImageList_Add(list, colour, mask) < 0) {
+        ImageList_Destroy(list);
+        list = nullptr;
+    }
+    DeleteObject(colour);
+    if (mask) DeleteObject(mask);
     return list;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Pictures cut from the program's glyph strip (16 x 16 each, magenta as
-// the transparent colour).
+// Pictures cut from the program's glyph strip: 16 x 16 each, 32 bits with
+// straight (not premultiplied) alpha.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -9,14 +9,16 @@
 namespace vesko {
 
 inline constexpr int kGlyphSize = 16;
-inline constexpr COLORREF kGlyphTransparent = RGB(255, 0, 255);
 
-// A 32-bit bitmap with alpha of one glyph, as menus want it. The caller
-// owns it (DeleteObject). Null when the resource cannot be loaded.
-HBITMAP CreateGlyphBitmap(int bitmapId, int index);
+enum class GlyphLook {
+    Normal,
+    Disabled,  // grey, for commands that cannot be used now
+};
 
-// An image list of the chosen glyphs, in the order given. The caller owns
-// it (ImageList_Destroy).
-HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices);
+// An image list of the chosen glyphs, in the order given: 32 bits with
+// alpha, and a mask for the places that draw without alpha. The caller owns
+// it (ImageList_Destroy). Null when the resource cannot be loaded.
+HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices,
+                                GlyphLook look = GlyphLook::Normal);
 
 }  // namespace vesko

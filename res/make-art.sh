@@ -4,9 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# 13 glyphs of 16 x 16 on magenta, the image list's transparent colour.
+# 13 glyphs of 16 x 16, drawn anti-aliased on a transparent background and
+# kept as a 32-bit strip with its alpha channel, so that edges blend into
+# whatever they are drawn on.
 g() { echo "translate $(( $1 * 16 )),0"; }
-convert -size 208x16 xc:magenta \
+convert -size 208x16 xc:none \
   -stroke gray35 -fill white -draw "$(g 0) polygon 3,1 10,1 13,4 13,14 3,14" \
   -fill gray80 -draw "$(g 0) polygon 10,1 10,4 13,4" \
   -stroke darkgreen -fill limegreen -draw "$(g 1) polygon 1,8 7,2 7,5 14,5 14,11 7,11 7,14" \
@@ -29,7 +31,7 @@ convert -size 208x16 xc:magenta \
   -stroke goldenrod4 -fill gold -draw "$(g 11) polygon 1,3 6,3 7,5 14,5 14,13 1,13" \
   -stroke gray35 -fill white -draw "$(g 12) polygon 3,1 10,1 13,4 13,14 3,14" \
   -stroke steelblue -draw "$(g 12) line 5,6 11,6" -draw "$(g 12) line 5,9 11,9" -draw "$(g 12) line 5,12 9,12" \
-  -type TrueColor BMP3:glyphs.bmp
+  -define bmp3:alpha=true BMP3:glyphs.bmp
 
 # Icons: the program (a globe with two orbits, one per engine), and one
 # for each engine's windows.

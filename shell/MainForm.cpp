@@ -128,8 +128,7 @@ TMainForm::~TMainForm() {
     // write into the frame's controls as they go.
     if (Handle()) DestroyWindow(Handle());
     if (imageList1_) ImageList_Destroy(imageList1_);
-    if (folderPicture_) DeleteObject(folderPicture_);
-    if (pagePicture_) DeleteObject(pagePicture_);
+    if (disabledImageList1_) ImageList_Destroy(disabledImageList1_);
 }
 
 void TMainForm::CreateControls() {
@@ -147,14 +146,17 @@ void TMainForm::CreateControls() {
     coolBar1_->SetBandLine(kBand2Top - 3);
 
     // Band 1: the navigation tool bar.
-    imageList1_ = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_GLYPHS), 16, 0, RGB(255, 0, 255),
-                                       IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    imageList1_ = CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    // Grey pictures of our own: those derived from a mask lose the edges.
+    disabledImageList1_ =
+        CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, GlyphLook::Disabled);
     toolBar2_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
                                 WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                                 0, kBand1Top, width, kBandHeight, coolBar1_->Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR2)), instance, nullptr);
     SendMessageW(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+    SendMessageW(toolBar2_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImageList1_));
     TBBUTTON buttons[] = {
         {0, IDM_FILE_NEW, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {8, 0, 0, BTNS_SEP, {}, 0, 0},
@@ -275,9 +277,7 @@ void TMainForm::LoadBookMark() {
     try {
         const BookmarkDocument file = LoadBookmarkDocument(BookmarkPath());
         if (!file.Root()) return;
-        if (!folderPicture_) folderPicture_ = CreateGlyphBitmap(IDB_GLYPHS, 11);
-        if (!pagePicture_) pagePicture_ = CreateGlyphBitmap(IDB_GLYPHS, 12);
-        bookmarks_.LoadBookMark(mnuBookMark_, file.Root(), folderPicture_, pagePicture_);
+        bookmarks_.LoadBookMark(mnuBookMark_, file.Root());
     } catch (...) {
         ReportCurrentException();
     }
@@ -294,7 +294,7 @@ void TMainForm::OnMenuCommand(HMENU menu, int position) {
     mii.cbSize = sizeof mii;
     mii.fMask = MIIM_ID | MIIM_DATA | MIIM_SUBMENU;
     if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &mii) || mii.hSubMenu) return;
-    if (const auto* item = bookmarks_.Find(mii.dwItemData)) {
+    if (const auto item = bookmarks_.Find(menu, mii.dwItemData)) {
         iventMenuClick(*item);
         return;
     }
@@ -547,6 +547,13 @@ void TMainForm::OnCommand(int id) {
 }
 
 void TMainForm::OnInitMenuPopup(HMENU menu) {
+    // A folder's items are made when it first opens; a refusal leaves the
+    // items made so far and is reported.
+    try {
+        bookmarks_.OnInitMenuPopup(menu);
+    } catch (...) {
+        ReportCurrentException();
+    }
     if (menu == windowMenu_) {
         const UINT state = MF_BYCOMMAND | (ChildCount() > 0 ? MF_ENABLED : MF_GRAYED);
         for (UINT id : {IDM_WINDOW_CASCADE, IDM_WINDOW_TILE_HORZ, IDM_WINDOW_TILE_VERT, IDM_WINDOW_MINIMIZE_ALL,
@@ -594,6 +601,12 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_INITMENUPOPUP:
         OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
+        return DefaultProc(msg, wp, lp);
+    case WM_MEASUREITEM:
+        if (wp == 0 && vesko::BookmarkMenu::MeasurePicture(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+        return DefaultProc(msg, wp, lp);
+    case WM_DRAWITEM:
+        if (wp == 0 && bookmarks_.DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), imageList1_)) return TRUE;
         return DefaultProc(msg, wp, lp);
     case WM_OPEN_REQUESTED_WINDOW:
         OpenRequestedWindow();

@@ -130,10 +130,9 @@ private:
     HACCEL accelerators_ = nullptr;
     UniqueFont font_;
     UniqueFont labelFont_;  // Label1's is a pixel taller
-    HIMAGELIST imageList1_ = nullptr;
+    HIMAGELIST imageList1_ = nullptr;          // also the menu pictures
+    HIMAGELIST disabledImageList1_ = nullptr;  // ToolBar2's disabled buttons
     vesko::BookmarkMenu bookmarks_;
-    HBITMAP folderPicture_ = nullptr;  // glyph 11 of ImageList1, for menus
-    HBITMAP pagePicture_ = nullptr;    // glyph 12
     std::unique_ptr<ControlBar> coolBar1_;
     std::unique_ptr<ControlBar> toolBar3_;
     std::unique_ptr<ControlBar> toolBar1_;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
+
+#include "BookmarkWriter.h"
+#include "bench/common/BookmarkGenerator.h"
 #include "bookmarks/BookmarkFile.h"
 #include "bookmarks/BookmarkMenu.h"
 #include "browser/BrowserChild.h"
@@ -26,10 +30,18 @@ protected:
         EXPECT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &mii));
         return mii;
     }
+    std::optional<BookmarkMenu::Item> Item(HMENU menu, int position) {
+        return Frame().BookmarkItems().Find(menu, Info(menu, position).dwItemData);
+    }
     std::wstring Hint(HMENU menu, int position) {
-        const auto* item = Frame().BookmarkItems().Find(Info(menu, position).dwItemData);
-        EXPECT_NE(item, nullptr);
+        const auto item = Item(menu, position);
+        EXPECT_TRUE(item.has_value());
         return item ? item->hint : L"<none>";
+    }
+    // What the system sends before it shows a submenu.
+    HMENU Open(HMENU submenu) {
+        SendMessageW(Frame().Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
+        return submenu;
     }
     void Choose(HMENU menu, int position) {
         SendMessageW(Frame().Handle(), WM_MENUCOMMAND, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(menu));
@@ -52,22 +64,23 @@ TEST_F(BookmarkMenuTest, EntriesFollowTheFixedItemsWithPicturesAndHints) {
     EXPECT_EQ(start.hSubMenu, nullptr);
     ASSERT_NE(tools.hbmpItem, nullptr);
     ASSERT_NE(start.hbmpItem, nullptr);
-    EXPECT_NE(tools.hbmpItem, start.hbmpItem) << "folder and page pictures differ";
+    EXPECT_TRUE(Item(menu, 2)->folder);
+    EXPECT_FALSE(Item(menu, 3)->folder);
     EXPECT_FALSE(start.fState & MFS_DISABLED);
 
-    HMENU sub = tools.hSubMenu;
+    HMENU sub = Open(tools.hSubMenu);
     ASSERT_EQ(GetMenuItemCount(sub), 2);
     EXPECT_EQ(Caption(sub, 0), L"&Blank page");
     EXPECT_EQ(Hint(sub, 0), L"about:blank");
-    EXPECT_EQ(Info(sub, 0).hbmpItem, start.hbmpItem);
+    EXPECT_FALSE(Item(sub, 0)->folder);
     EXPECT_EQ(Caption(sub, 1), L"&Archive");
     EXPECT_EQ(Info(sub, 1).hSubMenu, nullptr) << "an empty folder is a plain item";
-    EXPECT_EQ(Info(sub, 1).hbmpItem, tools.hbmpItem);
+    EXPECT_TRUE(Item(sub, 1)->folder);
 }
 
 TEST_F(BookmarkMenuTest, ChoosingABookmarkOpensOneWindowWithItsAddress) {
     WriteFileBytes(FilePath(), kSampleFile);
-    HMENU sub = Info(Menu(), 2).hSubMenu;
+    HMENU sub = Open(Info(Menu(), 2).hSubMenu);
     Choose(sub, 1);  // the empty folder: nothing
     EXPECT_EQ(Frame().ChildCount(), 0);
     Choose(sub, 0);
@@ -114,7 +127,7 @@ TEST_F(BookmarkMenuTest, EveryEntryOfLargeLevels) {
     SaveBookmarkFile(FilePath(), entries, false);
     ASSERT_EQ(GetMenuItemCount(Menu()), 1003);
     EXPECT_EQ(Hint(Menu(), 2 + 999), L"http://p/l");
-    EXPECT_EQ(GetMenuItemCount(Info(Menu(), 1002).hSubMenu), 300);
+    EXPECT_EQ(GetMenuItemCount(Open(Info(Menu(), 1002).hSubMenu)), 300);
 }
 
 TEST_F(BookmarkMenuTest, SavedBookmarksAppearAtTheNextStart) {
@@ -124,6 +137,62 @@ TEST_F(BookmarkMenuTest, SavedBookmarksAppearAtTheNextStart) {
     EXPECT_EQ(GetMenuItemCount(Menu()), 4) << "built once, at start";
     CloseFrame();
     EXPECT_EQ(GetMenuItemCount(Menu()), 5);
+}
+
+TEST_F(BookmarkMenuTest, SubmenusMadeAsTheyOpenShowEveryEntryOfTheFile) {
+    // Deep folders, Japanese names and markup characters.
+    const std::vector<BookmarkEntry> entries = bench::GenerateBookmarks(3000);
+    SaveBookmarkFile(FilePath(), entries, false);
+    // Walks the menu as a user opening every submenu would see it, twice
+    // for each submenu, in pre-order.
+    std::vector<BookmarkEntry> shown;
+    HMENU deepMenu = nullptr;  // where the first bookmark two folders down is
+    int deepPosition = 0;
+    struct Level { HMENU menu; int position; };
+    std::vector<Level> levels{{Menu(), static_cast<int>(BookmarkMenu::kFirstPosition)}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.position >= GetMenuItemCount(level.menu)) {
+            levels.pop_back();
+            continue;
+        }
+        const int position = level.position++;
+        const HMENU menu = level.menu;
+        const auto item = Item(menu, position);
+        ASSERT_TRUE(item.has_value());
+        const std::wstring caption = Caption(menu, position);
+        BookmarkEntry entry;
+        entry.depth = levels.size() - 1;
+        entry.isFolder = item->folder;
+        entry.name = ToU16(caption.substr(1));  // without the access key's "&"
+        entry.url = ToU16(item->hint);
+        shown.push_back(entry);
+        if (!deepMenu && entry.depth >= 2 && !entry.isFolder) {
+            deepMenu = menu;
+            deepPosition = position;
+        }
+        EXPECT_EQ(caption, BookmarkCaption(ToWide(entries[shown.size() - 1].name)));
+        if (HMENU sub = Info(menu, position).hSubMenu) {
+            EXPECT_EQ(GetMenuItemCount(sub), 0) << "made when first opened";
+            Open(sub);
+            const int count = GetMenuItemCount(Open(sub));
+            EXPECT_GT(count, 0);
+            levels.push_back({sub, 0});
+        }
+    }
+    ASSERT_EQ(shown.size(), entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        // Names are compared through their captions above ("&&" for "&").
+        EXPECT_EQ(shown[i].depth, entries[i].depth) << i;
+        EXPECT_EQ(shown[i].isFolder, entries[i].isFolder) << i;
+        EXPECT_EQ(shown[i].url, entries[i].url) << i;
+    }
+
+    // A bookmark deep down opens its own address.
+    ASSERT_NE(deepMenu, nullptr);
+    Choose(deepMenu, deepPosition);
+    ASSERT_EQ(Frame().ChildCount(), 1);
+    EXPECT_EQ(engines_->Last().navigated, std::vector<std::wstring>{Hint(deepMenu, deepPosition)});
 }
 
 }  // namespace

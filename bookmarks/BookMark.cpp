@@ -113,23 +113,37 @@ void Tfrm_BMEdit::FormCreate() {
 
     // Pre-order: each entry comes before the entries below it and before
     // its next sibling, so list positions equal the nodes' absolute indexes.
-    std::vector<HTREEITEM> folders;  // the node of the open folder at each depth
     BookmarkWalk walk(file.Root());
     BookmarkWalk::Step step;
     while (walk.Next(step)) {
         const XmlNode& entry = *step.entry;
         const bool folder = IsFolderEntry(entry);
-        const HTREEITEM parent = step.depth == 0 ? TVI_ROOT : folders[step.depth - 1];
-        std::wstring name = ToWide(EntryName(entry));
-        const HTREEITEM node = InsertNode(parent, TVI_LAST, name, folder);
-        nodes_.push_back(Node{node, step.depth, folder, std::move(name), false});
-        if (folder) {
+        nodes_.push_back(Node{nullptr, step.depth, folder, ToWide(EntryName(entry)), false, false});
+        if (folder)
             urlList_.emplace_back(kFolderMarker);
-            folders.resize(step.depth);
-            folders.push_back(node);
-        } else {
+        else
             urlList_.push_back(ToWide(step.depth == 0 ? BookmarkUrlFromSecondChild(entry) : BookmarkUrl(entry)));
-        }
+    }
+    // Only the top level goes into the control now; a folder's nodes follow
+    // when it is first expanded. Each insert costs time in proportion to
+    // the nodes already there in some tree views.
+    for (size_t index = 0; index < nodes_.size(); ++index)
+        if (nodes_[index].depth == 0) nodes_[index].item = InsertNode(TVI_ROOT, TVI_LAST, nodes_[index].name,
+                                                                      nodes_[index].folder, HasEntries(index));
+}
+
+bool Tfrm_BMEdit::HasEntries(size_t index) const {
+    return nodes_[index].folder && index + 1 < nodes_.size() && nodes_[index + 1].depth > nodes_[index].depth;
+}
+
+void Tfrm_BMEdit::FillFolder(size_t index) {
+    if (index >= nodes_.size() || nodes_[index].filled || !nodes_[index].item) return;
+    nodes_[index].filled = true;
+    const HTREEITEM parent = nodes_[index].item;
+    const size_t depth = nodes_[index].depth;
+    for (size_t i = index + 1; i < nodes_.size() && nodes_[i].depth > depth; ++i) {
+        Node& node = nodes_[i];
+        if (node.depth == depth + 1) node.item = InsertNode(parent, TVI_LAST, node.name, node.folder, HasEntries(i));
     }
 }
 
@@ -151,11 +165,17 @@ void Tfrm_BMEdit::SetURLText(const std::wstring& text) { SetWindowTextW(controls
 
 void Tfrm_BMEdit::SetNameText(const std::wstring& text) { SetWindowTextW(controls_.txtName, text.c_str()); }
 
-HTREEITEM Tfrm_BMEdit::InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder) {
+HTREEITEM Tfrm_BMEdit::InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder,
+                                  bool hasEntries) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = after;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    if (hasEntries) {
+        // Its expand button shows before its nodes are made.
+        insert.item.mask |= TVIF_CHILDREN;
+        insert.item.cChildren = 1;
+    }
     insert.item.pszText = const_cast<wchar_t*>(text.c_str());
     insert.item.iImage = insert.item.iSelectedImage = folder ? kFolderPicture : kPagePicture;
     const auto node = reinterpret_cast<HTREEITEM>(
@@ -187,6 +207,7 @@ std::wstring Tfrm_BMEdit::NodeText(HTREEITEM node) const {
 }
 
 size_t Tfrm_BMEdit::AbsoluteIndex(HTREEITEM node) const {
+    if (!node) return nodes_.size();  // nodes not yet in the control have none
     size_t index = 0;
     while (index < nodes_.size() && nodes_[index].item != node) ++index;
     return index;
@@ -208,7 +229,7 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
         // An empty tree: the first entry of the top level.
         index = 0;
         const HTREEITEM node = InsertNode(TVI_ROOT, TVI_FIRST, text, folder);
-        nodes_.insert(nodes_.begin(), Node{node, 0, folder, text, false});
+        nodes_.insert(nodes_.begin(), Node{node, 0, folder, text, false, true});
         return node;
     }
     const size_t currentIndex = AbsoluteIndex(currentNode_);
@@ -219,14 +240,16 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
         HTREEITEM parent = TreeView_GetParent(tree, currentNode_);
         const HTREEITEM node = InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, text, folder);
         nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
-                      Node{node, nodes_[currentIndex].depth, folder, text, false});
+                      Node{node, nodes_[currentIndex].depth, folder, text, false, true});
         return node;
     }
-    // The first entry of the current folder, empty or not.
+    // The first entry of the current folder, empty or not, with the
+    // folder's other entries already in the control.
+    FillFolder(currentIndex);
     index = currentIndex + 1;
     const HTREEITEM node = InsertNode(currentNode_, TVI_FIRST, text, folder);
     nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
-                  Node{node, nodes_[currentIndex].depth + 1, folder, text, false});
+                  Node{node, nodes_[currentIndex].depth + 1, folder, text, false, true});
     return node;
 }
 
@@ -292,6 +315,11 @@ LRESULT Tfrm_BMEdit::OnTreeNotify(NMHDR* header) {
     case TVN_SELCHANGEDW:
         TreeView1Change(reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem);
         return 0;
+    case TVN_ITEMEXPANDINGW: {
+        const auto* change = reinterpret_cast<NMTREEVIEWW*>(header);
+        if (change->action & TVE_EXPAND) FillFolder(AbsoluteIndex(change->itemNew.hItem));
+        return FALSE;
+    }
     case TVN_DELETEITEMW:
         if (reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.hItem == currentNode_) currentNode_ = nullptr;
         return 0;

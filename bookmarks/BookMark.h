@@ -59,7 +59,11 @@ private:
     // Tree helpers.
     bool IsFolder(HTREEITEM node) const;
     std::wstring NodeText(HTREEITEM node) const;
-    HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder);
+    HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder,
+                         bool hasEntries = false);
+    bool HasEntries(size_t index) const;
+    // Puts a folder's nodes into the control, once.
+    void FillFolder(size_t index);
     size_t AbsoluteIndex(HTREEITEM node) const;
     size_t SubtreeSize(HTREEITEM node) const;
     // Puts a new node where Add and Make folder put it; returns it with its
@@ -76,11 +80,12 @@ private:
     // a message per node, and Wine's tree view looks every item handle up in
     // a list of all items, which would make a walk of the tree quadratic.
     struct Node {
-        HTREEITEM item;
+        HTREEITEM item;  // null until its folder is first expanded
         size_t depth;
         bool folder;
         std::wstring name;
         bool renamed;  // the control's text is the name
+        bool filled;   // a folder whose nodes are in the control
     };
     std::vector<Node> nodes_;
     HTREEITEM currentNode_ = nullptr;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "BookmarkWriter.h"
+#include "bench/common/BookmarkGenerator.h"
 #include "bookmarks/BookMark.h"
 #include "bookmarks/BookmarkFile.h"
 #include "common/Error.h"
@@ -71,6 +73,8 @@ TEST_F(BookmarkEditor, OpensPrefilledFromTheActiveWindow) {
     EXPECT_STREQ(text, L"今日のページ");
     GetWindowTextW(editor.Controls().txtURL, text, 256);
     EXPECT_STREQ(text, L"http://today.example/");
+    EXPECT_EQ(NodeCount(editor), 2u) << "a folder's nodes come when it is first expanded";
+    TreeView_Expand(Tree(editor), Top(editor, 0), TVE_EXPAND);
     EXPECT_EQ(NodeCount(editor), 4u);
     EXPECT_EQ(editor.UrlList(),
               (std::vector<std::wstring>{L"フォルダ", L"about:blank", L"フォルダ", L"http://start.example/"}));
@@ -341,6 +345,91 @@ TEST_F(BookmarkEditor, TheHiddenEditorOfProgramStartReadsNothing) {
     EXPECT_FALSE(IsWindowVisible(editors[0]));
     EXPECT_EQ(GetWindow(editors[0], GW_OWNER), frame.Handle());
     EXPECT_EQ(TreeView_GetCount(FromHandle<Tfrm_BMEdit>(editors[0])->Controls().treeView1), 0u);
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(BookmarkEditor, FoldersFilledAsTheyOpenKeepEveryEntryAndItsUrl) {
+    // Deep folders, Japanese names and markup characters.
+    std::vector<BookmarkEntry> expected = bench::GenerateBookmarks(3000);
+    SaveBookmarkFile(FilePath(), expected, false);
+    Tfrm_BMEdit& e = Open();
+    std::vector<std::wstring> urls;
+    for (const BookmarkEntry& entry : expected)
+        urls.push_back(entry.isFolder ? std::wstring(Tfrm_BMEdit::kFolderMarker) : ToWide(entry.url));
+    EXPECT_EQ(e.UrlList(), urls);
+
+    // The first top-level folder with entries, and its own entries.
+    auto hasEntries = [&](size_t i) {
+        return expected[i].isFolder && i + 1 < expected.size() && expected[i + 1].depth > expected[i].depth;
+    };
+    size_t top = 0;
+    HTREEITEM topItem = TreeView_GetRoot(Tree(e));
+    while (top < expected.size() && !(expected[top].depth == 0 && hasEntries(top))) {
+        ++top;
+        if (top < expected.size() && expected[top].depth == 0) topItem = TreeView_GetNextSibling(Tree(e), topItem);
+    }
+    ASSERT_LT(top, expected.size());
+    TVITEMW shown{};
+    shown.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    shown.hItem = topItem;
+    TreeView_GetItem(Tree(e), &shown);
+    EXPECT_EQ(shown.cChildren, 1) << "an unopened folder shows its expand button";
+    EXPECT_EQ(TreeView_GetChild(Tree(e), topItem), nullptr);
+    TreeView_Expand(Tree(e), topItem, TVE_EXPAND);
+    // Three of its folders with entries, by index in the file and node.
+    std::vector<std::pair<size_t, HTREEITEM>> folders;
+    HTREEITEM item = TreeView_GetChild(Tree(e), topItem);
+    for (size_t i = top + 1; i < expected.size() && expected[i].depth > 0 && folders.size() < 3; ++i) {
+        if (expected[i].depth != 1) continue;
+        ASSERT_NE(item, nullptr);
+        if (hasEntries(i)) folders.emplace_back(i, item);
+        item = TreeView_GetNextSibling(Tree(e), item);
+    }
+    ASSERT_EQ(folders.size(), 3u);
+
+    // Add into a folder never opened: its first entry.
+    Select(e, folders[0].second);
+    Type(e, L"新しい & <ページ>", L"http://new.example/?a=1&b=2");
+    Press(e.Controls().btnAdd);
+    TreeView_Expand(Tree(e), folders[0].second, TVE_EXPAND);
+    auto label = [&](HTREEITEM node) {
+        wchar_t text[128] = {};
+        TVITEMW tv{};
+        tv.mask = TVIF_TEXT | TVIF_HANDLE;
+        tv.hItem = node;
+        tv.pszText = text;
+        tv.cchTextMax = 128;
+        TreeView_GetItem(Tree(e), &tv);
+        return std::wstring(text);
+    };
+    const HTREEITEM added = TreeView_GetChild(Tree(e), folders[0].second);
+    EXPECT_EQ(label(added), L"新しい & <ページ>");
+    EXPECT_EQ(label(TreeView_GetNextSibling(Tree(e), added)), ToWide(expected[folders[0].first + 1].name))
+        << "the folder's own entries follow it";
+    // Rename the first entry of another, once opened.
+    TreeView_Expand(Tree(e), folders[1].second, TVE_EXPAND);
+    HTREEITEM child = TreeView_GetChild(Tree(e), folders[1].second);
+    ASSERT_NE(child, nullptr);
+    SetFocus(Tree(e));
+    HWND edit = TreeView_EditLabel(Tree(e), child);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, L"改名 \"済\"");
+    TreeView_EndEditLabelNow(Tree(e), FALSE);
+    // Delete a third, never opened, with all inside it.
+    Select(e, folders[2].second);
+    Press(e.Controls().btnDel);
+
+    // The same edits on the list of entries, from the back.
+    const size_t third = folders[2].first;
+    size_t end = third + 1;
+    while (end < expected.size() && expected[end].depth > 1) ++end;
+    expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(third),
+                   expected.begin() + static_cast<std::ptrdiff_t>(end));
+    expected[folders[1].first + 1].name = u"改名 \"済\"";
+    expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(folders[0].first + 1),
+                    Page(2, u"新しい & <ページ>", u"http://new.example/?a=1&b=2"));
+    Press(e.Controls().btnOK);
+    EXPECT_EQ(ReadFileBytes(FilePath()), WriteBookmarkFile(expected));
     EXPECT_TRUE(errors_.empty());
 }
 

@@ -8,6 +8,7 @@
 #include "bookmarks/BookmarkFile.h"
 #include "bookmarks/BookmarkMenu.h"
 #include "browser/BrowserChild.h"
+#include "common/Glyphs.h"
 #include "tests/bookmarks/BookmarkTestSupport.h"
 #include "tests/support/FrameFixture.h"
 
@@ -137,6 +138,61 @@ TEST_F(BookmarkMenuTest, SavedBookmarksAppearAtTheNextStart) {
     EXPECT_EQ(GetMenuItemCount(Menu()), 4) << "built once, at start";
     CloseFrame();
     EXPECT_EQ(GetMenuItemCount(Menu()), 5);
+}
+
+HMENU measuredMenu;
+std::vector<RECT> measuredRects;
+
+void CALLBACK MeasureOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    for (int i = 0; i < GetMenuItemCount(measuredMenu); ++i) {
+        RECT r{};
+        GetMenuItemRect(nullptr, measuredMenu, static_cast<UINT>(i), &r);
+        measuredRects.push_back(r);
+    }
+    EndMenu();
+}
+
+// The item rectangles of a menu while it is shown, then closes it.
+std::vector<RECT> RectsWhileOpen(HWND owner, HMENU menu) {
+    measuredMenu = menu;
+    measuredRects.clear();
+    SetTimer(nullptr, 0, 100, MeasureOpenMenu);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, 100, 100, 0, owner, nullptr);
+    return measuredRects;
+}
+
+TEST_F(BookmarkMenuTest, EveryCaptionFitsBesideThePictures) {
+    SaveBookmarkFile(FilePath(),
+                     {Folder(0, u"ニュース"), Page(1, u"天気", u"http://w/"),
+                      Page(1, u"とても長い名前のブックマーク (News & Weather)", u"http://long/"),
+                      Folder(1, u"経済"), Page(2, u"株価", u"http://s/"), Page(0, u"a", u"http://a/")},
+                     false);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfMenuFont);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    // Room for the check mark or picture column on the left and the
+    // submenu arrow on the right.
+    const int margins = kGlyphSize + 2 * GetSystemMetrics(SM_CXMENUCHECK);
+    // The top level, where "ブックマークを編集" is the widest caption, and a
+    // folder with a long one.
+    for (HMENU menu : {Menu(), Info(Menu(), 2).hSubMenu}) {
+        const std::vector<RECT> rects = RectsWhileOpen(Frame().Handle(), menu);
+        ASSERT_EQ(static_cast<int>(rects.size()), GetMenuItemCount(menu));
+        for (size_t i = 0; i < rects.size(); ++i) {
+            if (Info(menu, static_cast<int>(i)).fType & MFT_SEPARATOR) continue;
+            const std::wstring caption = Caption(menu, static_cast<int>(i));
+            RECT text{};
+            DrawTextW(dc, caption.c_str(), -1, &text, DT_SINGLELINE | DT_CALCRECT);
+            EXPECT_GE(rects[i].right - rects[i].left, text.right + margins) << testing::PrintToString(caption);
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
 }
 
 TEST_F(BookmarkMenuTest, SubmenusMadeAsTheyOpenShowEveryEntryOfTheFile) {

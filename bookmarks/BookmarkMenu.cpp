@@ -42,8 +42,9 @@ void BookmarkMenu::MakeMenuItem(HMENU parent, const std::wstring& caption, UINT 
     }
 }
 
-void BookmarkMenu::LoadBookMark(HMENU menu, const XmlNode* root) {
-    menu_ = menu;
+void BookmarkMenu::Read(const XmlNode* root) {
+    entries_.clear();
+    text_.clear();
     std::vector<uint32_t> open;  // the folders around the current entry
     BookmarkWalk walk(root);
     BookmarkWalk::Step step;
@@ -65,6 +66,10 @@ void BookmarkMenu::LoadBookMark(HMENU menu, const XmlNode* root) {
         if (folder) open.push_back(index);
     }
     for (uint32_t folder : open) entries_[folder].end = static_cast<uint32_t>(entries_.size());
+}
+
+void BookmarkMenu::LoadBookMark(HMENU menu) {
+    menu_ = menu;
     entries_.shrink_to_fit();
     text_.shrink_to_fit();
     if (entries_.empty()) return;

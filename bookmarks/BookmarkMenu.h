@@ -37,11 +37,14 @@ public:
     BookmarkMenu(const BookmarkMenu&) = delete;
     BookmarkMenu& operator=(const BookmarkMenu&) = delete;
 
-    // Reads the entries of the file's tree and appends the top-level ones
-    // to `menu`. Submenus become part of `menu` and are destroyed with it.
-    // Raises AppError when the system refuses a menu item; the items made
-    // until then stay.
-    void LoadBookMark(HMENU menu, const XmlNode* root);
+    // Keeps the entries of the file's tree.
+    void Read(const XmlNode* root);
+    // Appends the top-level entries to `menu`. Submenus become part of
+    // `menu` and are destroyed with it. Raises AppError when the system
+    // refuses a menu item; the items made until then stay. Called after the
+    // tree is freed, its memory can go back to the system: nothing made here
+    // lies between its blocks.
+    void LoadBookMark(HMENU menu);
     // For WM_INITMENUPOPUP: makes the items of a folder's submenu the first
     // time it opens. Other menus are left alone. Raises as LoadBookMark.
     void OnInitMenuPopup(HMENU submenu);

@@ -275,9 +275,12 @@ std::wstring TMainForm::BookmarkPath() const { return programDir_ + kBookmarkFil
 void TMainForm::LoadBookMark() {
     // A missing or unreadable file gives no items; the editor tells why.
     try {
-        const BookmarkDocument file = LoadBookmarkDocument(BookmarkPath());
-        if (!file.Root()) return;
-        bookmarks_.LoadBookMark(mnuBookMark_, file.Root());
+        {
+            const BookmarkDocument file = LoadBookmarkDocument(BookmarkPath());
+            if (!file.Root()) return;
+            bookmarks_.Read(file.Root());
+        }
+        bookmarks_.LoadBookMark(mnuBookMark_);
     } catch (...) {
         ReportCurrentException();
     }

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Takes a picture of the running frame with two child windows open, on a
-# private Xvfb display, and writes it to the PNG named as the argument
-# (default docs/screenshot.png). Run scripts/install-deps.sh first.
+# Takes two pictures of the running program on a private Xvfb display: the
+# frame with two child windows open (the first argument, default
+# docs/screenshot.png), and the Bookmarks menu open over the frame with a
+# folder's submenu and the bookmark editor beside it (the second argument,
+# default docs/bookmarks.png). Run scripts/install-deps.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/screenshot.png}
+out2=${2:-$root/docs/bookmarks.png}
 cd "$root"
 bash scripts/install-deps.sh
 
@@ -50,3 +53,86 @@ sleep 1
 mkdir -p "$(dirname "$out")"
 import -window "$frame" "$out"
 echo "wrote $out"
+
+# The second picture: the same program with bookmarks, started afresh.
+xdotool key alt+F4
+wait "$vesko_pid" || true
+vesko_pid=
+iconv -f UTF-8 -t CP932 > "$app/bookmark.xml" <<'XML'
+<?xml version="1.0" encoding="Shift_JIS"?>
+<bookmark>
+  <directory>
+    <name>ニュース</name>
+    <file><name>天気予報</name><url>http://weather.example/</url></file>
+    <directory>
+      <name>経済と技術</name>
+      <file><name>株価</name><url>http://stock.example/</url></file>
+    </directory>
+    <file><name>とても長い名前のブックマーク (News &amp; Weather)</name><url>http://long.example/</url></file>
+  </directory>
+  <directory>
+    <name>Tools</name>
+    <file><name>Blank page</name><url>about:blank</url></file>
+  </directory>
+  <file><name>Start</name><url>http://start.example/</url></file>
+</bookmark>
+XML
+wine "$app/vesko.exe" </dev/null >/dev/null 2>&1 &
+vesko_pid=$!
+frame=
+for _ in $(seq 1 100); do
+  frame=$(xdotool search --name '^Vesko$' 2>/dev/null | head -n 1) && [ -n "$frame" ] && break
+  sleep 0.2
+done
+[ -n "$frame" ] || { echo "the frame did not appear" >&2; exit 1; }
+sleep 1
+# Narrow the frame from its right edge with the keyboard (system menu,
+# Size), open Bookmarks > ブックマークを編集 and move the editor right of
+# the frame (Move). Keys can get lost on a busy machine: repeat until the
+# windows are where they should be.
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+for _ in $(seq 1 10); do
+  geometry "$frame"
+  [ "$WIDTH" -le 580 ] && break
+  xdotool windowfocus --sync "$frame" key alt+space
+  sleep 0.5
+  xdotool key s
+  sleep 0.3
+  xdotool key Right
+  sleep 0.3
+  xdotool key --delay 30 --repeat $(((WIDTH - 560) / 8)) Left
+  xdotool key Return
+  sleep 0.5
+done
+xdotool windowfocus --sync "$frame" key alt+a
+sleep 0.5
+xdotool key Return
+editor=
+for _ in $(seq 1 50); do
+  editor=$(xdotool search --onlyvisible --name 'ブックマークの編集' 2>/dev/null | head -n 1) && [ -n "$editor" ] && break
+  sleep 0.2
+done
+[ -n "$editor" ] || { echo "the bookmark editor did not appear" >&2; exit 1; }
+sleep 1
+for _ in $(seq 1 10); do
+  geometry "$editor"
+  [ "$X" -ge 590 ] && break
+  xdotool key alt+space
+  sleep 0.5
+  xdotool key m
+  sleep 0.3
+  xdotool key --delay 20 --repeat $(((600 - X) / 8)) Right
+  xdotool key Return
+  sleep 0.5
+done
+# Open the tree's first folder with its expand button.
+geometry "$editor"
+xdotool mousemove $((X + 61)) $((Y + 93)) click 1
+sleep 0.5
+# Open the Bookmarks menu with the mouse, then the first folder.
+xdotool mousemove 118 33 click 1
+sleep 0.7
+xdotool key Down Down Right
+sleep 1
+import -window root -crop "$((X + WIDTH + 8))x$((Y + HEIGHT + 16))+0+0" +repage "$out2"
+echo "wrote $out2"

@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "bookmarks/xml/BookmarkReader.h"
-#include "bookmarks/BookmarkFile.h"
 #include "common/Error.h"
 #include "common/Glyphs.h"
 
@@ -12,6 +11,21 @@ namespace {
 
 // Between a picture and its caption, which some menus set flush against it.
 constexpr int kPictureGap = 3;
+
+// Appends what XmlNode::Text gives, without its temporaries for the usual
+// element that holds one text node.
+void AppendText(std::wstring& out, const XmlNode* node) {
+    const XmlNode* only = node && node->ChildCount() == 1 ? node->FirstChild() : nullptr;
+    const std::u16string* value = nullptr;
+    if (node && !node->IsElement()) value = &node->Value();
+    else if (only && !only->IsElement()) value = &only->Value();
+    if (value) {
+        out.append(value->begin(), value->end());
+    } else if (node && node->ChildCount() > 0) {
+        const std::u16string text = node->Text();
+        out.append(text.begin(), text.end());
+    }
+}
 
 }  // namespace
 
@@ -55,14 +69,15 @@ void BookmarkMenu::Read(const XmlNode* root) {
             entries_[open.back()].end = index;
             open.pop_back();
         }
+        // The name and URL as EntryName and BookmarkUrl read them.
         const XmlNode& entry = *step.entry;
         const bool folder = IsFolderEntry(entry);
-        const std::wstring name = ToWide(EntryName(entry));
-        const std::wstring url = folder ? std::wstring() : ToWide(BookmarkUrl(entry));
-        entries_.push_back(Entry{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(name.size()),
-                                 static_cast<uint32_t>(url.size()), index + 1, folder});
-        text_ += name;
-        text_ += url;
+        const size_t start = text_.size();
+        AppendText(text_, entry.FirstChild());
+        const size_t nameEnd = text_.size();
+        if (!folder && entry.ChildCount() >= 2) AppendText(text_, entry.LastChild());
+        entries_.push_back(Entry{static_cast<uint32_t>(start), static_cast<uint32_t>(nameEnd - start),
+                                 static_cast<uint32_t>(text_.size() - nameEnd), index + 1, folder});
         if (folder) open.push_back(index);
     }
     for (uint32_t folder : open) entries_[folder].end = static_cast<uint32_t>(entries_.size());

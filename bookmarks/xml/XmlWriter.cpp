@@ -31,7 +31,9 @@ void AppendName(std::u16string& out, const std::u16string& name)
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-void AppendEscaped(std::u16string& out, const std::u16string& text)
+}  // namespace
+
+void AppendXmlText(std::u16string& out, const std::u16string& text)
 {
     for (std::size_t k = 0; k < text.size(); ++k) {
         const char16_t c = text[k];
@@ -56,6 +58,8 @@ void AppendEscaped(std::u16string& out, const std::u16string& text)
     }
 }
 
+namespace {
+
 // Encodes only when decoding gives the same text back, so that no character
 // is silently replaced by a look-alike (iconv maps "¥" to "\", for one).
 bool EncodeExactly(std::u16string_view text, std::string& out)
@@ -78,9 +82,11 @@ void AppendReference(std::string& out, char32_t c)
     out += "&#x" + hex + ";";
 }
 
+}  // namespace
+
 // Non-ASCII characters only occur in text content (names are ASCII), so
 // replacing one by a character reference is always well-formed.
-std::string EncodeWithReferences(const std::u16string& text)
+std::string EncodeXmlShiftJis(const std::u16string& text)
 {
     std::string bytes;
     if (EncodeExactly(text, bytes))
@@ -119,8 +125,6 @@ std::string EncodeWithReferences(const std::u16string& text)
     return bytes;
 }
 
-}  // namespace
-
 std::string WriteXmlShiftJis(const XmlDocument& document)
 {
     std::u16string out = u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n";
@@ -129,7 +133,7 @@ std::string WriteXmlShiftJis(const XmlDocument& document)
         std::vector<std::pair<const XmlNode*, std::size_t>> open;
         auto start = [&](const XmlNode& node) {
             if (!node.IsElement()) {
-                AppendEscaped(out, node.Value());
+                AppendXmlText(out, node.Value());
                 return;
             }
             out += u'<';
@@ -151,7 +155,7 @@ std::string WriteXmlShiftJis(const XmlDocument& document)
         }
         out += u'\n';
     }
-    return EncodeWithReferences(out);
+    return EncodeXmlShiftJis(out);
 }
 
 }  // namespace vesko

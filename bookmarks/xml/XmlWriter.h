@@ -15,4 +15,10 @@ namespace vesko {
 // written as U+FFFD, since a file holding them could not be read back.
 std::string WriteXmlShiftJis(const XmlDocument& document);
 
+// The two halves of WriteXmlShiftJis, for writers that produce the text
+// without building a tree: text content as a text node is written, and the
+// finished text as the file's bytes.
+void AppendXmlText(std::u16string& out, const std::u16string& text);
+std::string EncodeXmlShiftJis(const std::u16string& text);
+
 }  // namespace vesko

@@ -1,3 +1,4 @@
+#include "bench/common/BookmarkGenerator.h"
 #include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/xml/BookmarkWriter.h"
 #include "bookmarks/xml/XmlParser.h"
@@ -102,6 +103,18 @@ TEST(BookmarkWriter, ReplacesCharactersXmlCannotHold)
     const char16_t name[] = {u'a', 0x01, 0xD800, u'b', 0};
     const std::string written = WriteBookmarkFile({Bookmark(0, name, u"u")});
     EXPECT_EQ(ReadEntries(written), std::vector<BookmarkEntry>{Bookmark(0, u"a\uFFFD\uFFFDb", u"u")});
+}
+
+TEST(BookmarkWriter, WritesWhatTheTreeOfTheListSerialisesTo)
+{
+    // Deep folders, Japanese names and markup characters, and folders
+    // closing several levels at once.
+    std::vector<BookmarkEntry> entries = bench::GenerateBookmarks(5000);
+    entries.push_back(Folder(0, u"&"));
+    entries.push_back(Folder(1, u""));
+    entries.push_back(Bookmark(2, u"", u"\r"));
+    entries.push_back(Bookmark(0, u"¥\U00020B9F", u"<>"));
+    EXPECT_EQ(WriteBookmarkFile(entries), WriteXmlShiftJis(BuildBookmarkDocument(entries)));
 }
 
 TEST(BookmarkWriter, RejectsAListThatIsNotPreOrder)

@@ -40,6 +40,18 @@ BookmarkDocument LoadBookmarkDocument(const std::wstring& path) {
         result.error = Format(L"%ls を読み込めません: %ls", path.c_str(), SystemMessage(error).c_str());
         return result;
     }
+    return ParseBookmarkDocument(bytes, path);
+}
+
+std::optional<std::string> ReadBookmarkBytes(const std::wstring& path) {
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+    if (!ReadWholeFile(path, bytes, error)) return std::nullopt;
+    return bytes;
+}
+
+BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstring& path) {
+    BookmarkDocument result;
     result.exists = true;
     XmlParseResult parsed = ParseXml(bytes);
     if (!parsed.Ok()) {

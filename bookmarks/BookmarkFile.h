@@ -1,6 +1,7 @@
 #pragma once
 // bookmark.xml on disk: reading it into an XML tree and saving a tree of
 // entries over it.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct BookmarkDocument {
 // Reads the file. Never fails: a missing file has no entries, and an
 // unreadable one has none either, with the reason in `error`.
 BookmarkDocument LoadBookmarkDocument(const std::wstring& path);
+// The same in two steps, for a reader that keeps the file as it was and
+// reads it later: its bytes (nothing when it is missing or cannot be read),
+// then those bytes read as the file at `path`.
+std::optional<std::string> ReadBookmarkBytes(const std::wstring& path);
+BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstring& path);
 
 // Writes `entries` as the whole file, atomically. With `keepOldAsBackup`
 // the current file is first copied to "<path>.bak". Raises AppError with

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "bookmarks/BookmarkFile.h"
 #include "bookmarks/xml/BookmarkReader.h"
 #include "common/Error.h"
 #include "common/Glyphs.h"
@@ -54,6 +55,12 @@ void BookmarkMenu::MakeMenuItem(HMENU parent, const std::wstring& caption, UINT 
         if (submenu) DestroyMenu(submenu);
         throw AppError(SystemMessage(error));
     }
+}
+
+void BookmarkMenu::Defer(HMENU menu, std::string bytes, std::wstring path) {
+    menu_ = menu;
+    deferred_ = std::move(bytes);
+    path_ = std::move(path);
 }
 
 void BookmarkMenu::Read(const XmlNode* root) {
@@ -125,6 +132,19 @@ void BookmarkMenu::AddLevel(HMENU menu, uint32_t first, uint32_t end, UINT posit
 }
 
 void BookmarkMenu::OnInitMenuPopup(HMENU submenu) {
+    if (submenu == menu_ && deferred_) {
+        std::string bytes = std::move(*deferred_);
+        deferred_.reset();
+        {
+            // A file that cannot be read gives no items, as at start.
+            const BookmarkDocument file = ParseBookmarkDocument(bytes, path_);
+            bytes = std::string();
+            if (!file.Root()) return;
+            Read(file.Root());
+        }
+        LoadBookMark(menu_);
+        return;
+    }
     const auto found = submenus_.find(submenu);
     if (found == submenus_.end() || found->second.filled) return;
     // Once only, even if the system refuses an item half-way.

@@ -3,9 +3,10 @@
 // below the fixed items, a submenu for every folder with entries, the URL
 // kept only as the item's hint.
 //
-// The file's entries are kept in a compact form as read at start; the top
-// level is built at once and each submenu only when it first opens, so a
-// large file costs neither start-up time nor menu memory.
+// The file is read at start and kept as it was; its items are made when
+// the menu first opens, from a compact form of the entries, and each
+// submenu when it first opens, so that a large file costs neither start-up
+// time nor menu memory.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -37,6 +38,9 @@ public:
     BookmarkMenu(const BookmarkMenu&) = delete;
     BookmarkMenu& operator=(const BookmarkMenu&) = delete;
 
+    // Keeps the bytes of the file at `path` as read now, for `menu` to show
+    // when it first opens.
+    void Defer(HMENU menu, std::string bytes, std::wstring path);
     // Keeps the entries of the file's tree.
     void Read(const XmlNode* root);
     // Appends the top-level entries to `menu`. Submenus become part of
@@ -45,8 +49,9 @@ public:
     // tree is freed, its memory can go back to the system: nothing made here
     // lies between its blocks.
     void LoadBookMark(HMENU menu);
-    // For WM_INITMENUPOPUP: makes the items of a folder's submenu the first
-    // time it opens. Other menus are left alone. Raises as LoadBookMark.
+    // For WM_INITMENUPOPUP: makes the items of the deferred menu or of a
+    // folder's submenu the first time it opens. Other menus are left alone.
+    // Raises as LoadBookMark.
     void OnInitMenuPopup(HMENU submenu);
 
     // The bookmark item with `itemData` in `menu`, or nothing for other
@@ -83,6 +88,8 @@ private:
     const Entry* EntryOf(HMENU menu, ULONG_PTR itemData) const;
 
     HMENU menu_ = nullptr;
+    std::optional<std::string> deferred_;  // the file's bytes, until first opened
+    std::wstring path_;
     std::vector<Entry> entries_;  // pre-order
     std::wstring text_;
     std::unordered_map<HMENU, Submenu> submenus_;

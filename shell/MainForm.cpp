@@ -275,12 +275,10 @@ std::wstring TMainForm::BookmarkPath() const { return programDir_ + kBookmarkFil
 void TMainForm::LoadBookMark() {
     // A missing or unreadable file gives no items; the editor tells why.
     try {
-        {
-            const BookmarkDocument file = LoadBookmarkDocument(BookmarkPath());
-            if (!file.Root()) return;
-            bookmarks_.Read(file.Root());
-        }
-        bookmarks_.LoadBookMark(mnuBookMark_);
+        // Only the bytes now: the items are made from them when the menu
+        // first opens, and start-up does not wait for a large file.
+        if (auto bytes = ReadBookmarkBytes(BookmarkPath()))
+            bookmarks_.Defer(mnuBookMark_, std::move(*bytes), BookmarkPath());
     } catch (...) {
         ReportCurrentException();
     }

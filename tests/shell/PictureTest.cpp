@@ -152,6 +152,7 @@ TEST_F(PictureTest, ToolBarAndTreeGlyphsHaveCleanEdgesOnAnyBackground) {
 TEST_F(PictureTest, MenuPicturesAreDrawnWithTransparency) {
     WriteFileBytes(dir_ + L"bookmark.xml", kSampleFile);
     HMENU menu = Frame().BookmarkMenu();
+    SendMessageW(Frame().Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
     // Tools (a folder) at 2, Start (a page) at 3.
     for (UINT position : {2u, 3u}) {
         MENUITEMINFOW mii{};

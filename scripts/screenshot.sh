@@ -29,19 +29,23 @@ cleanup() {
   rm -rf "$app"
 }
 trap cleanup EXIT
+# Starts the program and waits for its frame, in $frame.
+start_vesko() {
+  wine "$app/vesko.exe" </dev/null >/dev/null 2>&1 &
+  vesko_pid=$!
+  frame=
+  for _ in $(seq 1 100); do
+    frame=$(xdotool search --name '^Vesko$' 2>/dev/null | head -n 1) && [ -n "$frame" ] && break
+    sleep 0.2
+  done
+  [ -n "$frame" ] || { echo "the frame did not appear" >&2; exit 1; }
+  sleep 1
+}
 start_xvfb
 make_prefix "$build/wineprefix-shot" N
 start_wineserver
 
-wine "$app/vesko.exe" </dev/null >/dev/null 2>&1 &
-vesko_pid=$!
-frame=
-for _ in $(seq 1 100); do
-  frame=$(xdotool search --name '^Vesko$' 2>/dev/null | head -n 1) && [ -n "$frame" ] && break
-  sleep 0.2
-done
-[ -n "$frame" ] || { echo "the frame did not appear" >&2; exit 1; }
-sleep 1
+start_vesko
 # Two pages: File > New twice, then tile them side by side.
 xdotool windowfocus --sync "$frame" key ctrl+n
 sleep 1
@@ -77,15 +81,7 @@ iconv -f UTF-8 -t CP932 > "$app/bookmark.xml" <<'XML'
   <file><name>Start</name><url>http://start.example/</url></file>
 </bookmark>
 XML
-wine "$app/vesko.exe" </dev/null >/dev/null 2>&1 &
-vesko_pid=$!
-frame=
-for _ in $(seq 1 100); do
-  frame=$(xdotool search --name '^Vesko$' 2>/dev/null | head -n 1) && [ -n "$frame" ] && break
-  sleep 0.2
-done
-[ -n "$frame" ] || { echo "the frame did not appear" >&2; exit 1; }
-sleep 1
+start_vesko
 # Narrow the frame from its right edge with the keyboard (system menu,
 # Size), open Bookmarks > ブックマークを編集 and move the editor right of
 # the frame (Move). Keys can get lost on a busy machine: repeat until the

@@ -88,10 +88,35 @@ void AppendReference(std::string& out, char32_t c)
 // replacing one by a character reference is always well-formed.
 std::string EncodeXmlShiftJis(const std::u16string& text)
 {
+    // ASCII stands for itself in Shift_JIS, and most of a file is ASCII:
+    // only the other runs are encoded, at once, each followed by a line feed
+    // that no encoded character contains.
+    std::u16string runs;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] < 0x80)
+            continue;
+        while (k < text.size() && text[k] >= 0x80)
+            runs += text[k++];
+        runs += u'\n';
+    }
+    std::string encoded;
     std::string bytes;
-    if (EncodeExactly(text, bytes))
+    if (EncodeExactly(runs, encoded)) {
+        bytes.reserve(text.size() + encoded.size());
+        std::size_t from = 0;
+        for (std::size_t k = 0; k < text.size();) {
+            if (text[k] < 0x80) {
+                bytes.push_back(static_cast<char>(text[k++]));
+                continue;
+            }
+            while (k < text.size() && text[k] >= 0x80)
+                ++k;
+            const std::size_t end = encoded.find('\n', from);
+            bytes.append(encoded, from, end - from);
+            from = end + 1;
+        }
         return bytes;
-    bytes.clear();
+    }
     std::string piece;
     std::size_t k = 0;
     while (k < text.size()) {

@@ -1,6 +1,7 @@
 #include "bench/common/BookmarkGenerator.h"
 #include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/xml/BookmarkWriter.h"
+#include "bookmarks/xml/ShiftJis.h"
 #include "bookmarks/xml/XmlParser.h"
 #include "bookmarks/xml/XmlWriter.h"
 
@@ -114,7 +115,16 @@ TEST(BookmarkWriter, WritesWhatTheTreeOfTheListSerialisesTo)
     entries.push_back(Folder(1, u""));
     entries.push_back(Bookmark(2, u"", u"\r"));
     entries.push_back(Bookmark(0, u"¥\U00020B9F", u"<>"));
-    EXPECT_EQ(WriteBookmarkFile(entries), WriteXmlShiftJis(BuildBookmarkDocument(entries)));
+    const std::string written = WriteBookmarkFile(entries);
+    EXPECT_EQ(written, WriteXmlShiftJis(BuildBookmarkDocument(entries)));
+    // Every character but the two references has a Shift_JIS form: the
+    // bytes are what encoding the whole text at once gives.
+    std::u16string text;
+    std::size_t ignored = 0;
+    ASSERT_TRUE(DecodeShiftJis(written, text, ignored));
+    std::string whole;
+    ASSERT_TRUE(EncodeShiftJis(text, whole));
+    EXPECT_EQ(whole, written);
 }
 
 TEST(BookmarkWriter, RejectsAListThatIsNotPreOrder)

@@ -127,8 +127,6 @@ TMainForm::~TMainForm() {
     // Destroy the window while every member still exists: the children
     // write into the frame's controls as they go.
     if (Handle()) DestroyWindow(Handle());
-    if (imageList1_) ImageList_Destroy(imageList1_);
-    if (disabledImageList1_) ImageList_Destroy(disabledImageList1_);
 }
 
 void TMainForm::CreateControls() {
@@ -146,17 +144,17 @@ void TMainForm::CreateControls() {
     coolBar1_->SetBandLine(kBand2Top - 3);
 
     // Band 1: the navigation tool bar.
-    imageList1_ = CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    imageList1_.reset(CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
     // Grey pictures of our own: those derived from a mask lose the edges.
-    disabledImageList1_ =
-        CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, GlyphLook::Disabled);
+    disabledImageList1_.reset(
+        CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, GlyphLook::Disabled));
     toolBar2_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
                                 WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                                 0, kBand1Top, width, kBandHeight, coolBar1_->Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR2)), instance, nullptr);
     SendMessageW(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
-    SendMessageW(toolBar2_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImageList1_));
+    SendMessageW(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_.get()));
+    SendMessageW(toolBar2_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImageList1_.get()));
     TBBUTTON buttons[] = {
         {0, IDM_FILE_NEW, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {8, 0, 0, BTNS_SEP, {}, 0, 0},
@@ -607,7 +605,7 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (wp == 0 && vesko::BookmarkMenu::MeasurePicture(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
         return DefaultProc(msg, wp, lp);
     case WM_DRAWITEM:
-        if (wp == 0 && bookmarks_.DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), imageList1_)) return TRUE;
+        if (wp == 0 && bookmarks_.DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), imageList1_.get())) return TRUE;
         return DefaultProc(msg, wp, lp);
     case WM_OPEN_REQUESTED_WINDOW:
         OpenRequestedWindow();

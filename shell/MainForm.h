@@ -66,7 +66,7 @@ public:
     HMENU BookmarkMenu() const { return mnuBookMark_; }
     const vesko::BookmarkMenu& BookmarkItems() const { return bookmarks_; }
     std::wstring BookmarkPath() const;
-    HIMAGELIST ImageList1() const { return imageList1_; }
+    HIMAGELIST ImageList1() const { return imageList1_.get(); }
 
     // BrowserFrame
     HWND MdiClient() const override { return mdiClient_; }
@@ -130,8 +130,8 @@ private:
     HACCEL accelerators_ = nullptr;
     UniqueFont font_;
     UniqueFont labelFont_;  // Label1's is a pixel taller
-    HIMAGELIST imageList1_ = nullptr;          // also the menu pictures
-    HIMAGELIST disabledImageList1_ = nullptr;  // ToolBar2's disabled buttons
+    UniqueImageList imageList1_;          // also the menu pictures
+    UniqueImageList disabledImageList1_;  // ToolBar2's disabled buttons
     vesko::BookmarkMenu bookmarks_;
     std::unique_ptr<ControlBar> coolBar1_;
     std::unique_ptr<ControlBar> toolBar3_;

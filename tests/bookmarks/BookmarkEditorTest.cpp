@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "BookmarkWriter.h"
+#include "bookmarks/xml/BookmarkWriter.h"
 #include "bench/common/BookmarkGenerator.h"
 #include "bookmarks/BookMark.h"
 #include "bookmarks/BookmarkFile.h"

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "BookmarkWriter.h"
+#include "bookmarks/xml/BookmarkWriter.h"
 #include "bench/common/BookmarkGenerator.h"
 #include "bookmarks/BookmarkFile.h"
 #include "bookmarks/BookmarkMenu.h"

@@ -6,11 +6,14 @@
 
 #include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/BookmarkFile.h"
+#include "common/AtomicFile.h"
+#include "common/Files.h"
 #include "common/ModelessDialogs.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 #include "common/Form.h"
 #include "common/Glyphs.h"
+#include "common/Text.h"
 #include "res/resource.h"
 
 namespace vesko {
@@ -107,9 +110,11 @@ void Tfrm_BMEdit::CreateControls() {
 }
 
 void Tfrm_BMEdit::FormCreate() {
-    const BookmarkDocument file = LoadBookmarkDocument(path_);
+    BookmarkDocument file = LoadBookmarkDocument(path_);
     unreadable_ = file.Unreadable();
     readError_ = file.error;
+    baselineKnown_ = !file.exists || file.bytes;
+    baseline_ = std::move(file.bytes);
 
     // Pre-order: each entry comes before the entries below it and before
     // its next sibling, so list positions equal the nodes' absolute indexes.
@@ -299,10 +304,43 @@ std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
     return entries;
 }
 
+bool Tfrm_BMEdit::ChangedSinceRead(std::optional<std::string>& now) const {
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+    ReadWholeFile(path_, bytes, error);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) now.reset();
+    // What cannot be read now cannot be replaced either.
+    else if (error != ERROR_SUCCESS) throw AppError(WriteFailureMessage(path_, error));
+    else now = std::move(bytes);
+    return !baselineKnown_ || now != baseline_;
+}
+
+bool Tfrm_BMEdit::AskOverwrite() {
+    const std::wstring text =
+        Format(L"%ls は、このエディタを開いた後にほかのエディタまたはプログラムによって変更されています。\n"
+               L"上書きすると、その変更は失われます。\n\n"
+               L"上書きしますか？ [いいえ] を選ぶと、何も書き込まずに編集に戻ります。",
+               path_.c_str());
+    return MessageBoxW(Handle(), text.c_str(), ApplicationTitle().c_str(),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 void Tfrm_BMEdit::btnOKClick() {
     if (editingLabel_) TreeView_EndEditLabelNow(controls_.treeView1, FALSE);
+    // Another editor or program may have saved since this one read the
+    // file: never drop its entries without the user's word.
+    std::optional<std::string> now;
+    if (ChangedSinceRead(now)) {
+        if (!AskOverwrite()) return;
+        // The user has agreed to replace this version: should the save
+        // fail, the next OK does not ask again unless it changes again.
+        baseline_ = std::move(now);
+        baselineKnown_ = true;
+    }
     // A file that could not be read is kept beside the new one.
-    SaveBookmarkFile(path_, Entries(), unreadable_);
+    baseline_ = SaveBookmarkFile(path_, Entries(), unreadable_);
+    baselineKnown_ = true;
+    unreadable_ = false;
     DestroyWindow(Handle());
 }
 

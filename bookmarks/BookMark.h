@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,11 @@ private:
     // Puts a new node where Add and Make folder put it; returns it with its
     // absolute index.
     HTREEITEM PlaceNewNode(const std::wstring& text, bool folder, size_t& index);
+    // Whether the file is no longer what this editor read or last wrote;
+    // `now` receives what it is (none: no file).
+    bool ChangedSinceRead(std::optional<std::string>& now) const;
+    // Asks whether to replace a file changed elsewhere; no is the default.
+    bool AskOverwrite();
 
     std::wstring path_;
     ControlHandles controls_{};
@@ -90,6 +96,10 @@ private:
     std::vector<Node> nodes_;
     HTREEITEM currentNode_ = nullptr;
     bool unreadable_ = false;
+    // The file's bytes as this editor last read or wrote them (none: there
+    // was no file). Unknown when they could not be read.
+    bool baselineKnown_ = false;
+    std::optional<std::string> baseline_;
     std::wstring readError_;
     bool editingLabel_ = false;
     bool fill_ = true;

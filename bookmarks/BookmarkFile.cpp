@@ -40,7 +40,9 @@ BookmarkDocument LoadBookmarkDocument(const std::wstring& path) {
         result.error = Format(L"%ls を読み込めません: %ls", path.c_str(), SystemMessage(error).c_str());
         return result;
     }
-    return ParseBookmarkDocument(bytes, path);
+    result = ParseBookmarkDocument(bytes, path);
+    result.bytes = std::move(bytes);
+    return result;
 }
 
 std::optional<std::string> ReadBookmarkBytes(const std::wstring& path) {
@@ -69,13 +71,17 @@ BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstr
     return result;
 }
 
-void SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries, bool keepOldAsBackup) {
-    const std::string bytes = WriteBookmarkFile(entries);
-    if (keepOldAsBackup && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        const std::wstring backup = path + L".bak";
-        if (!CopyFileW(path.c_str(), backup.c_str(), FALSE)) throw AppError(SystemMessage(GetLastError()));
+std::string SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries,
+                             bool keepOldAsBackup) {
+    std::string bytes = WriteBookmarkFile(entries);
+    if (keepOldAsBackup) {
+        std::string old;
+        DWORD error = ERROR_SUCCESS;
+        if (ReadWholeFile(path, old, error)) ReplaceFileContents(path + L".bak", old);
+        else if (error != ERROR_FILE_NOT_FOUND) throw AppError(WriteFailureMessage(path, error));
     }
     ReplaceFileContents(path, bytes);
+    return bytes;
 }
 
 }  // namespace vesko

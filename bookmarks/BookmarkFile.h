@@ -22,6 +22,7 @@ struct BookmarkDocument {
     XmlDocument document;  // no root when the file is missing or unreadable
     bool exists = false;
     std::wstring error;  // why an existing file could not be read
+    std::optional<std::string> bytes;  // the file as read, when it could be
     const XmlNode* Root() const { return document.root.get(); }
     bool Unreadable() const { return exists && !error.empty(); }
 };
@@ -35,9 +36,11 @@ BookmarkDocument LoadBookmarkDocument(const std::wstring& path);
 std::optional<std::string> ReadBookmarkBytes(const std::wstring& path);
 BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstring& path);
 
-// Writes `entries` as the whole file, atomically. With `keepOldAsBackup`
-// the current file is first copied to "<path>.bak". Raises AppError with
-// the system's reason when it cannot; the old file is then unchanged.
-void SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries, bool keepOldAsBackup);
+// Writes `entries` as the whole file, atomically, and returns the bytes
+// written. With `keepOldAsBackup` the current file is first copied to
+// "<path>.bak". Raises AppError naming the file and the system's reason
+// when it cannot; the old file is then unchanged.
+std::string SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries,
+                             bool keepOldAsBackup);
 
 }  // namespace vesko

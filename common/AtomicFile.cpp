@@ -1,7 +1,5 @@
 #include "common/AtomicFile.h"
 
-#include <windows.h>
-
 #include "common/Error.h"
 #include "common/Handles.h"
 #include "common/Text.h"
@@ -9,65 +7,149 @@
 #include <algorithm>
 
 namespace vesko {
+namespace {
 
-std::wstring DirectoryOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
+DWORD& Budget() {
+    static DWORD budget = kDefaultRetryBudgetMs;
+    return budget;
 }
 
-bool FlushFile(const std::wstring& path) {
-    DWORD error = ERROR_SUCCESS;
-    {
-        const UniqueHandle file(
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return false;
-        if (!FlushFileBuffers(file.Get())) error = GetLastError();
+constexpr DWORD kFirstPause = 15;
+constexpr DWORD kLongestPause = 500;
+
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
+// A refusal that another program's brief hold explains. Access denied is
+// one too (Wine says so where Windows reports a sharing violation), but
+// not for a read-only file or a folder: those stay as they are.
+bool IsTransient(DWORD error, const std::wstring& path) {
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:  // both files unchanged
+        return true;
+    case ERROR_ACCESS_DENIED: {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes == INVALID_FILE_ATTRIBUTES ||
+               !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
     }
-    SetLastError(error);  // closing the file must not change it
-    return error == ERROR_SUCCESS;
+    default:
+        return false;
+    }
 }
 
-bool MoveReplacing(const std::wstring& source, const std::wstring& target) {
-    for (int attempt = 0;; ++attempt) {
-        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
+bool RunningOnWine() {
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+// Puts `temp` in the place of `path`. Windows' ReplaceFileW keeps the
+// replaced file's security descriptor, which a rename would not. Wine's
+// ReplaceFileW deletes the old file before the new one takes its place, so
+// there a rename, atomic on its file systems, does the job; attributes then
+// come with the temporary file, which was created with them.
+DWORD ReplaceOnce(const std::wstring& temp, const std::wstring& path, bool& targetGone) {
+    if (!RunningOnWine() && !targetGone) {
+        if (ReplaceFileW(path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+            return ERROR_SUCCESS;
         const DWORD error = GetLastError();
-        const bool transient =
-            error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
-        if (!transient || attempt == 4) {
-            SetLastError(error);
-            return false;
-        }
-        Sleep(50);
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            targetGone = true;  // the old file is out of the way; the new one must still move in
+        else if (error != ERROR_FILE_NOT_FOUND)
+            return error;
     }
+    if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ERROR_SUCCESS;
+    return GetLastError();
+}
+
+DWORD WriteAll(HANDLE h, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written != chunk)
+            return LastErrorOr(ERROR_WRITE_FAULT);
+        done += written;
+    }
+    return FlushFileBuffers(h) ? ERROR_SUCCESS : LastErrorOr(ERROR_WRITE_FAULT);
+}
+
+void RemoveTemporary(const std::wstring& temp) {
+    // A scanner may already be looking at it.
+    RetryBudget().Run(temp, [&] {
+        return DeleteFileW(temp.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ? DWORD{ERROR_SUCCESS}
+                                                                                   : GetLastError();
+    });
+}
+
+}  // namespace
+
+ScopedRetryBudget::ScopedRetryBudget(DWORD milliseconds) : previous_(Budget()) { Budget() = milliseconds; }
+
+ScopedRetryBudget::~ScopedRetryBudget() { Budget() = previous_; }
+
+RetryBudget::RetryBudget() : start_(GetTickCount()), allowance_(Budget()), pause_(kFirstPause) {}
+
+DWORD RetryBudget::Run(const std::wstring& path, const std::function<DWORD()>& attempt) {
+    for (;;) {
+        const DWORD error = attempt();
+        if (error == ERROR_SUCCESS || !IsTransient(error, path)) return error;
+        const DWORD spent = GetTickCount() - start_;
+        if (spent >= allowance_) return error;
+        Sleep(std::min(pause_, allowance_ - spent));
+        pause_ = std::min(pause_ * 2, kLongestPause);
+    }
+}
+
+std::wstring WriteFailureMessage(const std::wstring& path, DWORD error) {
+    std::wstring reason = SystemMessage(error);
+    if (reason.empty()) reason = Format(L"I/O エラー (%u)", static_cast<unsigned>(error));
+    return Format(L"%ls に書き込めません\n%ls", path.c_str(), reason.c_str());
 }
 
 void ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        throw AppError(WriteFailureMessage(path, ERROR_ACCESS_DENIED));
+    // The attributes the user gave the file travel with its new content.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD kept = exists ? (attributes & kKept) : 0;
+
     // One fixed name: a save cut short by a crash leaves at most this file,
-    // which the next save overwrites.
+    // which the next save replaces.
     const std::wstring temp = path + L".tmp";
-    DWORD error = ERROR_SUCCESS;
-    {
-        const UniqueHandle file(
-            CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) throw AppError(SystemMessage(GetLastError()));
-        size_t done = 0;
-        while (done < bytes.size() && error == ERROR_SUCCESS) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-            DWORD written = 0;
-            if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written != chunk)
-                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-            done += written;
-        }
-        if (error == ERROR_SUCCESS && !FlushFileBuffers(file.Get())) error = GetLastError();
-    }  // closed before it takes the target's place
-    if (error == ERROR_SUCCESS && !MoveReplacing(temp, path)) error = GetLastError();
-    if (error != ERROR_SUCCESS) {
+    const DWORD stale = GetFileAttributesW(temp.c_str());
+    if (stale != INVALID_FILE_ATTRIBUTES && !(stale & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(temp.c_str());
-        std::wstring reason = SystemMessage(error);
-        if (reason.empty()) reason = Format(L"I/O エラー (%d)", static_cast<int>(error));
-        throw AppError(reason);
     }
+
+    RetryBudget budget;
+    UniqueHandle h;
+    DWORD error = budget.Run(temp, [&] {
+        h.Reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kept ? kept : FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+        return h ? DWORD{ERROR_SUCCESS} : GetLastError();
+    });
+    if (error != ERROR_SUCCESS) throw AppError(WriteFailureMessage(path, error));
+
+    error = WriteAll(h.Get(), bytes);
+    h.Reset();
+    bool targetGone = false;
+    if (error == ERROR_SUCCESS) error = budget.Run(path, [&] { return ReplaceOnce(temp, path, targetGone); });
+    if (error == ERROR_SUCCESS) return;
+    if (targetGone) {
+        // The old file is gone: the temporary file holds the only copy.
+        throw AppError(WriteFailureMessage(path, error) + Format(L"\n新しい内容は %ls にあります", temp.c_str()));
+    }
+    RemoveTemporary(temp);
+    throw AppError(WriteFailureMessage(path, error));
 }
 
 }  // namespace vesko

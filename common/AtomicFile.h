@@ -1,25 +1,56 @@
 #pragma once
-// Replacing files so that a crash, a full disk or a refused write never
-// leaves half a file: the new content goes to a file beside the target,
-// reaches the disk, and only then takes the target's place in one rename.
+// Reading and replacing the user's files. A replace never leaves half a
+// file: the new content goes to a file beside the target, reaches the disk,
+// and only then takes the target's place in one step. Other programs (a
+// virus scanner, an indexer, a sync client) hold files open for a moment
+// all the time, so both reading and replacing wait such holds out for a
+// short while before they give up.
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 namespace vesko {
 
-// The directory part of a path, without the trailing separator.
-std::wstring DirectoryOf(const std::wstring& path);
+// How long one read or save waits out other programs, in all.
+inline constexpr DWORD kDefaultRetryBudgetMs = 2000;
 
-// Forces a file's data to the disk. False when that fails.
-bool FlushFile(const std::wstring& path);
+// Changes that allowance while it lives (tests shorten it).
+class ScopedRetryBudget {
+public:
+    explicit ScopedRetryBudget(DWORD milliseconds);
+    ~ScopedRetryBudget();
+    ScopedRetryBudget(const ScopedRetryBudget&) = delete;
+    ScopedRetryBudget& operator=(const ScopedRetryBudget&) = delete;
 
-// Moves `source` over `target` in one step, retrying briefly while another
-// program (a scanner, an indexer) holds the target. False with the last
-// error set when it cannot.
-bool MoveReplacing(const std::wstring& source, const std::wstring& target);
+private:
+    DWORD previous_;
+};
 
-// Writes `bytes` as the whole new content of `path`, atomically. Raises
-// AppError with the system's reason when it cannot; the old file is then
-// untouched and no temporary file is left.
+// One operation's allowance: repeats a step while it fails for a reason
+// that may go away by itself, with growing pauses, until the allowance
+// is spent.
+class RetryBudget {
+public:
+    RetryBudget();
+    // Calls `attempt` (returning ERROR_SUCCESS or an error) until it
+    // succeeds, fails for a lasting reason or time is up; returns its last
+    // result. `path` is the file the step touches.
+    DWORD Run(const std::wstring& path, const std::function<DWORD()>& attempt);
+
+private:
+    DWORD start_;
+    DWORD allowance_;
+    DWORD pause_;
+};
+
+// "<path> に書き込めません" with the system's reason on the next line.
+std::wstring WriteFailureMessage(const std::wstring& path, DWORD error);
+
+// Writes `bytes` as the whole new content of `path`, atomically, keeping
+// the file's attributes. A read-only file or a folder in its place is
+// refused. Raises AppError with WriteFailureMessage's text when it cannot;
+// the old file is then untouched and no temporary file is left.
 void ReplaceFileContents(const std::wstring& path, const std::string& bytes);
 
 }  // namespace vesko

@@ -1,16 +1,19 @@
 #include "common/Files.h"
 
+#include "common/AtomicFile.h"
 #include "common/Handles.h"
 
 namespace vesko {
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error) {
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        error = GetLastError();
-        return false;
-    }
+    bytes.clear();
+    UniqueHandle file;
+    error = RetryBudget().Run(path, [&] {
+        file.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file ? DWORD{ERROR_SUCCESS} : GetLastError();
+    });
+    if (error != ERROR_SUCCESS) return false;
     LARGE_INTEGER size{};
     bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart < 0x40000000;
     if (ok) {

@@ -7,8 +7,10 @@
 
 namespace vesko {
 
-// Reads the whole file at `path` (1 GiB at most), sharing it with writers.
-// False with the system's error code when it cannot be opened or read.
+// Reads the whole file at `path` (1 GiB at most), sharing it with writers
+// and waiting out another program's brief hold on it. False with the
+// system's error code when it cannot be opened or read (ERROR_FILE_NOT_FOUND
+// or ERROR_PATH_NOT_FOUND: there is no file).
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error);
 
 struct FolderEntry {

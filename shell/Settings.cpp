@@ -7,6 +7,8 @@
 
 #include "common/AtomicFile.h"
 #include "common/Error.h"
+#include "common/Files.h"
+#include "common/Handles.h"
 #include "common/Text.h"
 
 namespace vesko {
@@ -49,6 +51,45 @@ std::optional<int> ParseSettingInteger(std::wstring_view text) {
     return static_cast<int>(value);
 }
 
+namespace {
+
+// A copy of config.ini in the temporary folder, gone with this object.
+// Its failures are reported as failures to write `target`.
+class ScratchCopy {
+public:
+    ScratchCopy(const std::wstring& target, const std::string& bytes) {
+        wchar_t dir[MAX_PATH + 1];
+        wchar_t name[MAX_PATH + 16];
+        const DWORD n = GetTempPathW(MAX_PATH + 1, dir);
+        if (!n || n > MAX_PATH || !GetTempFileNameW(dir, L"vsk", 0, name))
+            throw AppError(WriteFailureMessage(target, GetLastError()));
+        path_ = name;
+        DWORD error = ERROR_SUCCESS;
+        {
+            const UniqueHandle file(
+                CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            DWORD written = 0;
+            if (!file || !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+                error = GetLastError();
+            else if (written != bytes.size())
+                error = ERROR_WRITE_FAULT;
+        }
+        if (error != ERROR_SUCCESS) {
+            DeleteFileW(name);
+            throw AppError(WriteFailureMessage(target, error));
+        }
+    }
+    ~ScratchCopy() { DeleteFileW(path_.c_str()); }
+    ScratchCopy(const ScratchCopy&) = delete;
+    ScratchCopy& operator=(const ScratchCopy&) = delete;
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+}  // namespace
+
 bool SettingsFile::Exists() const {
     const DWORD attributes = GetFileAttributesW(path_.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -67,27 +108,21 @@ int SettingsFile::ReadInteger(const wchar_t* section, const wchar_t* key, int fa
 }
 
 void SettingsFile::WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const {
-    const AppError failure(Format(L"%ls に書き込めません", path_.c_str()));
-
-    const DWORD attributes = GetFileAttributesW(path_.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) throw failure;
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+    if (!ReadWholeFile(path_, bytes, error) && error != ERROR_FILE_NOT_FOUND)
+        throw AppError(WriteFailureMessage(path_, error));
 
     // The profile API rewrites a file in place and, on some systems, does
-    // not notice a failed disk write. Let it edit a copy instead and move
-    // the copy over the original only when everything has succeeded.
-    wchar_t temp[MAX_PATH + 16];
-    if (!GetTempFileNameW(DirectoryOf(path_).c_str(), L"cfg", 0, temp)) throw failure;
-    const std::wstring tempPath(temp);
-    const bool ok = (!exists || CopyFileW(path_.c_str(), temp, FALSE)) &&
-                    WritePrivateProfileStringW(section, key, value.c_str(), temp) &&
-                    // Drop the profile cache's hold on the copy before it moves.
-                    (WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp), true) &&
-                    FlushFile(tempPath) && MoveReplacing(tempPath, path_);
-    if (!ok) {
-        DeleteFileW(temp);
-        throw failure;
-    }
+    // not notice a failed disk write. Let it edit a scratch copy in the
+    // temporary folder; its result then replaces config.ini whole.
+    const ScratchCopy scratch(path_, bytes);
+    if (!WritePrivateProfileStringW(section, key, value.c_str(), scratch.Path().c_str()))
+        throw AppError(WriteFailureMessage(path_, GetLastError()));
+    // Drop the profile cache's hold on the copy before reading it back.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, scratch.Path().c_str());
+    if (!ReadWholeFile(scratch.Path(), bytes, error)) throw AppError(WriteFailureMessage(path_, error));
+    ReplaceFileContents(path_, bytes);
 }
 
 }  // namespace vesko

@@ -30,7 +30,8 @@ public:
     std::wstring ReadString(const wchar_t* section, const wchar_t* key, const std::wstring& fallback) const;
     int ReadInteger(const wchar_t* section, const wchar_t* key, int fallback) const;
     // Replaces config.ini as a whole, so that a failed write leaves the old
-    // file intact. Raises "<path> に書き込めません" when it cannot.
+    // file intact, waiting out another program's brief hold on it. Raises
+    // "<path> に書き込めません" and the system's reason when it cannot.
     void WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
 
 private:

@@ -296,18 +296,6 @@ TEST_F(BookmarkEditor, UnreadableFileIsReportedAndKeptAsBackup) {
     EXPECT_EQ(ReadSavedEntries(FilePath()), (std::vector<BookmarkEntry>{Page(0, u"n", u"u")}));
 }
 
-TEST_F(BookmarkEditor, SeveralEditorsAtOnceAndTheLastSaveWins) {
-    WriteFileBytes(FilePath(), kSampleFile);
-    Tfrm_BMEdit& first = Open();
-    Tfrm_BMEdit& second = Open();
-    EXPECT_NE(&first, &second);
-    Select(second, Top(second, 0));
-    Press(second.Controls().btnDel);
-    Press(second.Controls().btnOK);
-    Press(first.Controls().btnOK);
-    EXPECT_EQ(ReadSavedEntries(FilePath()).size(), 4u);
-}
-
 TEST_F(BookmarkEditor, LayoutAndTabOrder) {
     Tfrm_BMEdit& e = Open();
     RECT r;

@@ -86,7 +86,7 @@ TEST_F(FrameClose, UnwritableSettingsAreReportedAndTheFrameClosesAnyway) {
     HWND frame = Frame().Handle();
     SendMessageW(frame, WM_CLOSE, 0, 0);
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_EQ(errors_[0], ConfigPath() + L" に書き込めません.");
+    EXPECT_EQ(errors_[0].rfind(ConfigPath() + L" に書き込めません\n", 0), 0u) << testing::PrintToString(errors_[0]);
     EXPECT_FALSE(IsWindow(frame));
 }
 

@@ -5,9 +5,11 @@
 #include <fstream>
 #include <string>
 
+#include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/Files.h"
 #include "shell/Settings.h"
+#include "tests/support/FileHolder.h"
 #include "tests/support/FrameFixture.h"
 
 namespace vesko {
@@ -90,9 +92,46 @@ TEST_F(SettingsFileTest, RefusedWriteRaisesThePathMessageAndLeavesNothingBehind)
         File().WriteString(kSectionGeneral, kKeyLastEngine, L"IE");
         FAIL() << "the write should have failed";
     } catch (const AppError& e) {
-        EXPECT_EQ(e.Message(), dir_ + L"config.ini に書き込めません");
+        EXPECT_EQ(e.Message().rfind(dir_ + L"config.ini に書き込めません\n", 0), 0u) << testing::PrintToString(e.Message());
     }
     EXPECT_EQ(FileCount(), 1);
+}
+
+// Scratch copies the settings writer leaves in the temporary folder.
+int ScratchCopies() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    int count = 0;
+    for (const FolderEntry& entry : ListFolder(temp))
+        if (entry.name.rfind(L"vsk", 0) == 0) ++count;
+    return count;
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFileIsRefusedWithTheReasonAndNothingLeftBehind) {
+    WriteBytes("[General]\r\nLastEngine=IE\r\n");
+    const std::wstring path = dir_ + L"config.ini";
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    const int scratchBefore = ScratchCopies();
+    try {
+        File().WriteString(kSectionGeneral, kKeyLastEngine, L"Gecko");
+        FAIL() << "a read-only file is not written";
+    } catch (const AppError& e) {
+        const std::wstring head = path + L" に書き込めません\n";
+        EXPECT_EQ(e.Message().rfind(head, 0), 0u) << testing::PrintToString(e.Message());
+        EXPECT_GT(e.Message().size(), head.size()) << "the system's reason follows";
+    }
+    EXPECT_EQ(FileCount(), 1);
+    EXPECT_EQ(ScratchCopies(), scratchBefore);
+    EXPECT_EQ(ReadBytes(), "[General]\r\nLastEngine=IE\r\n");
+    EXPECT_EQ(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+
+    // Writable again, it is written and keeps its other attributes.
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    File().WriteString(kSectionGeneral, kKeyLastEngine, L"Gecko");
+    EXPECT_EQ(File().ReadString(kSectionGeneral, kKeyLastEngine, L""), L"Gecko");
+    EXPECT_EQ(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+    EXPECT_EQ(FileCount(), 1);
+    EXPECT_EQ(ScratchCopies(), scratchBefore);
 }
 
 TEST_F(SettingsFileTest, GarbageInTheFileReadsAsDefaults) {
@@ -105,6 +144,24 @@ TEST_F(SettingsFileTest, GarbageInTheFileReadsAsDefaults) {
     // And the file can still be written over.
     File().WriteString(kSectionGeneral, kKeyLastEngine, L"Gecko");
     EXPECT_EQ(File().ReadString(kSectionGeneral, kKeyLastEngine, L""), L"Gecko");
+}
+
+using SettingsAtClose = test::FrameTest;
+
+TEST_F(SettingsAtClose, HeldFileIsReportedAfterRetriesAndTheFrameClosesAnyway) {
+    WriteConfig(kSectionGeneral, kKeyLastEngine, L"Gecko");
+    const std::string before = test::ReadFileBytes(ConfigPath());
+    HWND frame = Frame().Handle();
+    {
+        const ScopedRetryBudget quick(300);
+        test::FileHolder holder(ConfigPath(), 10000, test::FileHolder::kReadersWelcome);
+        ASSERT_TRUE(holder.Holding());
+        SendMessageW(frame, WM_CLOSE, 0, 0);
+    }
+    EXPECT_FALSE(IsWindow(frame));
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0].rfind(ConfigPath() + L" に書き込めません\n", 0), 0u) << testing::PrintToString(errors_[0]);
+    EXPECT_EQ(test::ReadFileBytes(ConfigPath()), before);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // Test entry: OLE on this thread, as the program has it. With
 // "--save-loop <path> <event>" the program is instead the child process of
-// the interrupted-save test.
+// the interrupted-save test, with "--hold-file ..." another program that
+// holds a file open.
 #include <gtest/gtest.h>
 #include <ole2.h>
 #include <shellapi.h>
 
 #include <string>
+
+#include "tests/support/FileHolder.h"
 
 namespace vesko::test {
 int SaveLoop(const std::wstring& path, const std::wstring& eventName);
@@ -16,6 +19,8 @@ int main(int argc, char** argv) {
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
     if (args && count == 4 && std::wstring(args[1]) == L"--save-loop")
         return vesko::test::SaveLoop(args[2], args[3]);
+    if (args && count == 6 && std::wstring(args[1]) == L"--hold-file")
+        return vesko::test::HoldFile(args[2], static_cast<DWORD>(_wtoi(args[3])), _wtoi(args[4]), args[5]);
     LocalFree(args);
 
     ::testing::InitGoogleTest(&argc, argv);

@@ -330,10 +330,11 @@ void Tfrm_BMEdit::btnOKClick() {
     // Another editor or program may have saved since this one read the
     // file: never drop its entries without the user's word.
     std::optional<std::string> now;
-    if (ChangedSinceRead(now)) {
+    while (ChangedSinceRead(now)) {
         if (!AskOverwrite()) return;
-        // The user has agreed to replace this version: should the save
-        // fail, the next OK does not ask again unless it changes again.
+        // The user agreed to replace this version: should the save fail,
+        // the next OK asks only if it changes again (as it may have while
+        // the question was open).
         baseline_ = std::move(now);
         baselineKnown_ = true;
     }

@@ -317,7 +317,7 @@ bool Tfrm_BMEdit::ChangedSinceRead(std::optional<std::string>& now) const {
 
 bool Tfrm_BMEdit::AskOverwrite() {
     const std::wstring text =
-        Format(L"%ls は、このエディタを開いた後にほかのエディタまたはプログラムによって変更されています。\n"
+        Format(L"%ls\n\nこのファイルは、このエディタを開いた後にほかのエディタまたはプログラムによって変更されています。"
                L"上書きすると、その変更は失われます。\n\n"
                L"上書きしますか？ [いいえ] を選ぶと、何も書き込まずに編集に戻ります。",
                path_.c_str());

@@ -113,7 +113,7 @@ void Tfrm_BMEdit::FormCreate() {
     BookmarkDocument file = LoadBookmarkDocument(path_);
     unreadable_ = file.Unreadable();
     readError_ = file.error;
-    baselineKnown_ = !file.exists || file.bytes;
+    baselineKnown_ = !file.exists || file.bytes.has_value();
     baseline_ = std::move(file.bytes);
 
     // Pre-order: each entry comes before the entries below it and before

@@ -110,11 +110,11 @@ void Tfrm_BMEdit::CreateControls() {
 }
 
 void Tfrm_BMEdit::FormCreate() {
-    BookmarkDocument file = LoadBookmarkDocument(path_);
+    const BookmarkDocument file = LoadBookmarkDocument(path_);
     unreadable_ = file.Unreadable();
     readError_ = file.error;
-    baselineKnown_ = !file.exists || file.bytes.has_value();
-    baseline_ = std::move(file.bytes);
+    baselineKnown_ = !file.exists || file.read.has_value();
+    baseline_ = file.read;
 
     // Pre-order: each entry comes before the entries below it and before
     // its next sibling, so list positions equal the nodes' absolute indexes.
@@ -304,14 +304,14 @@ std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
     return entries;
 }
 
-bool Tfrm_BMEdit::ChangedSinceRead(std::optional<std::string>& now) const {
+bool Tfrm_BMEdit::ChangedSinceRead(std::optional<FileFingerprint>& now) const {
     std::string bytes;
     DWORD error = ERROR_SUCCESS;
     ReadWholeFile(path_, bytes, error);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) now.reset();
     // What cannot be read now cannot be replaced either.
     else if (error != ERROR_SUCCESS) throw AppError(WriteFailureMessage(path_, error));
-    else now = std::move(bytes);
+    else now = FingerprintOf(bytes);
     return !baselineKnown_ || now != baseline_;
 }
 
@@ -329,17 +329,17 @@ void Tfrm_BMEdit::btnOKClick() {
     if (editingLabel_) TreeView_EndEditLabelNow(controls_.treeView1, FALSE);
     // Another editor or program may have saved since this one read the
     // file: never drop its entries without the user's word.
-    std::optional<std::string> now;
+    std::optional<FileFingerprint> now;
     while (ChangedSinceRead(now)) {
         if (!AskOverwrite()) return;
         // The user agreed to replace this version: should the save fail,
         // the next OK asks only if it changes again (as it may have while
         // the question was open).
-        baseline_ = std::move(now);
+        baseline_ = now;
         baselineKnown_ = true;
     }
     // A file that could not be read is kept beside the new one.
-    baseline_ = SaveBookmarkFile(path_, Entries(), unreadable_);
+    baseline_ = FingerprintOf(SaveBookmarkFile(path_, Entries(), unreadable_));
     baselineKnown_ = true;
     unreadable_ = false;
     DestroyWindow(Handle());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bookmarks/xml/BookmarkEntry.h"
+#include "common/AtomicFile.h"
 #include "common/Form.h"
 #include "common/Handles.h"
 #include "common/Window.h"
@@ -72,7 +73,7 @@ private:
     HTREEITEM PlaceNewNode(const std::wstring& text, bool folder, size_t& index);
     // Whether the file is no longer what this editor read or last wrote;
     // `now` receives what it is (none: no file).
-    bool ChangedSinceRead(std::optional<std::string>& now) const;
+    bool ChangedSinceRead(std::optional<FileFingerprint>& now) const;
     // Asks whether to replace a file changed elsewhere; no is the default.
     bool AskOverwrite();
 
@@ -96,10 +97,10 @@ private:
     std::vector<Node> nodes_;
     HTREEITEM currentNode_ = nullptr;
     bool unreadable_ = false;
-    // The file's bytes as this editor last read or wrote them (none: there
-    // was no file). Unknown when they could not be read.
+    // The file as this editor last read or wrote it (none: there was no
+    // file). Unknown when it could not be read.
     bool baselineKnown_ = false;
-    std::optional<std::string> baseline_;
+    std::optional<FileFingerprint> baseline_;
     std::wstring readError_;
     bool editingLabel_ = false;
     bool fill_ = true;

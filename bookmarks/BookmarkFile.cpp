@@ -41,7 +41,7 @@ BookmarkDocument LoadBookmarkDocument(const std::wstring& path) {
         return result;
     }
     result = ParseBookmarkDocument(bytes, path);
-    result.bytes = std::move(bytes);
+    result.read = FingerprintOf(bytes);
     return result;
 }
 

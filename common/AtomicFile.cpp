@@ -105,6 +105,16 @@ DWORD RetryBudget::Run(const std::wstring& path, const std::function<DWORD()>& a
     }
 }
 
+FileFingerprint FingerprintOf(std::string_view bytes) {
+    // FNV-1a: what matters is telling two versions of one file apart.
+    uint64_t hash = 14695981039346656037ull;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return FileFingerprint{bytes.size(), hash};
+}
+
 std::wstring WriteFailureMessage(const std::wstring& path, DWORD error) {
     std::wstring reason = SystemMessage(error);
     if (reason.empty()) reason = Format(L"I/O エラー (%u)", static_cast<unsigned>(error));

@@ -7,8 +7,10 @@
 // short while before they give up.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace vesko {
 
@@ -46,6 +48,16 @@ private:
 
 // "<path> に書き込めません" with the system's reason on the next line.
 std::wstring WriteFailureMessage(const std::wstring& path, DWORD error);
+
+// Enough of a file's content to tell whether it changed since it was read
+// without keeping a copy: its size and a 64-bit hash of its bytes.
+struct FileFingerprint {
+    uint64_t size = 0;
+    uint64_t hash = 0;
+    bool operator==(const FileFingerprint& other) const { return size == other.size && hash == other.hash; }
+    bool operator!=(const FileFingerprint& other) const { return !(*this == other); }
+};
+FileFingerprint FingerprintOf(std::string_view bytes);
 
 // Writes `bytes` as the whole new content of `path`, atomically, keeping
 // the file's attributes. A read-only file or a folder in its place is

@@ -278,7 +278,7 @@ TEST_F(OptionDialog, AFailedWriteKeepsTheDialogOpenAndWritesNeitherKey) {
     }
     Pump();
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_EQ(errors_[0], ConfigPath() + L" に書き込めません.");
+    EXPECT_EQ(errors_[0].rfind(ConfigPath() + L" に書き込めません\n", 0), 0u) << testing::PrintToString(errors_[0]);
     ASSERT_EQ(Dialogs().size(), 1u);
     EXPECT_TRUE(IsWindowVisible(dialog->Handle()));
     EXPECT_EQ(ConfigBytes(), before);

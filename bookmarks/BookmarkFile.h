@@ -23,7 +23,7 @@ struct BookmarkDocument {
     XmlDocument document;  // no root when the file is missing or unreadable
     bool exists = false;
     std::wstring error;  // why an existing file could not be read
-    std::optional<FileFingerprint> read;  // what was read, when it could be
+    std::optional<FileFingerprint> read;  // what LoadBookmarkDocument read, when it could
     const XmlNode* Root() const { return document.root.get(); }
     bool Unreadable() const { return exists && !error.empty(); }
 };

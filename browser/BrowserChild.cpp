@@ -28,6 +28,10 @@ bool BrowserChild::SavedState(NavButton button) const {
     return false;
 }
 
+bool BrowserChild::CanSave() { return (control_->QueryStatusWB(OLECMDID_SAVEAS) & OLECMDF_ENABLED) != 0; }
+
+void BrowserChild::SavePage() { control_->ExecWB(OLECMDID_SAVEAS, OLECMDEXECOPT_PROMPTUSER); }
+
 bool BrowserChild::Contains(HWND hwnd) const { return hwnd && (hwnd == Handle() || IsChild(Handle(), hwnd)); }
 
 LRESULT BrowserChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -16,6 +16,7 @@ class BrowserChild : public Window, protected EngineEvents {
 public:
     // Window-class details that differ between the engines.
     struct Traits {
+        EngineKind engine;
         const wchar_t* className;
         const wchar_t* componentName;  // also the design caption
         int iconId;
@@ -24,14 +25,28 @@ public:
         const wchar_t* newWindowCaption;
     };
 
-    EngineControl& Control() { return *control_; }
+    EngineKind Engine() const { return traits_.engine; }
     std::wstring Caption() const;
     void SetCaption(const std::wstring& caption);
     const std::wstring& LastStatusText() const { return lastStatusText_; }
     // The last raw Progress value (kept in the window's tag).
     int Tag() const { return tag_; }
     bool SavedState(NavButton button) const;
-    const Traits& GetTraits() const { return traits_; }
+
+    // The frame's commands for the page this window shows; engine failures
+    // raise AppError.
+    void Navigate(const std::wstring& url) { control_->Navigate(url); }
+    void GoBack() { control_->GoBack(); }
+    void GoForward() { control_->GoForward(); }
+    void Stop() { control_->Stop(); }
+    void Refresh() { control_->Refresh(); }
+    std::wstring LocationURL() { return control_->LocationURL(); }
+    // Whether the engine can save the page now.
+    bool CanSave();
+    // The engine's own save dialog writes the page; cancelling it is no error.
+    void SavePage();
+    // Offers a keyboard message to the page; true when it took it.
+    bool TranslateAccelerator(MSG& msg) { return control_->TranslateAccelerator(msg); }
 
     // True when `hwnd` is this window or lies inside it.
     bool Contains(HWND hwnd) const;

@@ -10,6 +10,7 @@ namespace vesko {
 class BrowserChild;
 
 enum class NavButton { Back, Forward, Stop, Reload };
+enum class EngineKind { IE, Gecko };
 
 class BrowserFrame {
 public:

@@ -340,6 +340,20 @@ std::wstring EngineControl::LocationURL() {
     return text;
 }
 
+DWORD EngineControl::QueryStatusWB(OLECMDID command) {
+    if (!object_) return 0;
+    OLECMDF flags = static_cast<OLECMDF>(0);
+    return SUCCEEDED(Browser().QueryStatusWB(command, &flags)) ? static_cast<DWORD>(flags) : 0;
+}
+
+bool EngineControl::ExecWB(OLECMDID command, OLECMDEXECOPT option) {
+    IWebBrowser2& browser = Browser();
+    const HRESULT hr = browser.ExecWB(command, option, nullptr, nullptr);
+    if (hr == OLECMDERR_E_CANCELED || hr == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return false;
+    OleCheck(hr, &browser, IID_IWebBrowser2);
+    return true;
+}
+
 bool EngineControl::TranslateAccelerator(MSG& msg) {
     if (!activeObject_) return false;
     // Hold a reference: the control may close its window from here.

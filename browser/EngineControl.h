@@ -52,6 +52,12 @@ public:
     void Stop();
     void Refresh();
     std::wstring LocationURL();
+    // The OLECMDF flags of an engine command; 0 when the engine cannot
+    // tell, which makes the command unavailable.
+    DWORD QueryStatusWB(OLECMDID command);
+    // Runs an engine command. False when the user cancelled it; any other
+    // failure raises AppError.
+    bool ExecWB(OLECMDID command, OLECMDEXECOPT option);
 
     // Offers a keyboard message to the control before the frame's own
     // accelerators; true when the control consumed it.

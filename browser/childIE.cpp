@@ -4,7 +4,7 @@
 
 namespace vesko {
 namespace {
-const BrowserChild::Traits kTraits{L"Tfrm_IE", L"frm_IE", IDI_CHILD_IE, 8, 28, L"Internet Explorer"};
+const BrowserChild::Traits kTraits{EngineKind::IE, L"Tfrm_IE", L"frm_IE", IDI_CHILD_IE, 8, 28, L"Internet Explorer"};
 }
 
 Tfrm_IE::Tfrm_IE(BrowserFrame& frame) : BrowserChild(frame, std::make_unique<TWebBrowser>(), kTraits) {}

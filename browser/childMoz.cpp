@@ -4,7 +4,7 @@
 
 namespace vesko {
 namespace {
-const BrowserChild::Traits kTraits{L"Tfrm_MZ", L"frm_MZ", IDI_CHILD_MZ, 10, 30, L"Mozilla"};
+const BrowserChild::Traits kTraits{EngineKind::Gecko, L"Tfrm_MZ", L"frm_MZ", IDI_CHILD_MZ, 10, 30, L"Mozilla"};
 }
 
 Tfrm_MZ::Tfrm_MZ(BrowserFrame& frame) : BrowserChild(frame, std::make_unique<TMozillaBrowser>(), kTraits) {}

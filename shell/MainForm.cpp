@@ -28,8 +28,6 @@ constexpr UINT WM_OPEN_REQUESTED_WINDOW = WM_APP + 1;
 // Layout in pixels.
 constexpr int kCoolBarHeight = 57;
 constexpr int kBandHeight = 24;
-constexpr int kBand1Top = 2;
-constexpr int kBand2Top = 31;
 constexpr int kBottomBarHeight = 19;
 constexpr int kBarControlHeight = 17;
 constexpr int kAddressControlTop = 2;
@@ -38,6 +36,7 @@ constexpr int kLabel1Width = 44;
 constexpr int kAddressWidth = 105;
 constexpr int kBtnMoveLeft = 149;
 constexpr int kBtnMoveWidth = 41;
+constexpr int kAddressMinWidth = 40;  // what a band dragged narrow leaves the address box
 constexpr int kStatusWidth = 370;
 constexpr int kProgressWidth = 127;
 constexpr int kResizedProgressWidth = 130;
@@ -64,6 +63,37 @@ std::wstring ModuleDirectory() {
         }
         path.resize(path.size() * 2);
     }
+}
+
+// The submenu of `menu`, at any depth, that holds `command` itself.
+HMENU PopupHolding(HMENU menu, UINT command) {
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        const HMENU sub = GetSubMenu(menu, i);
+        if (!sub) continue;
+        for (int j = 0, m = GetMenuItemCount(sub); j < m; ++j)
+            if (GetMenuItemID(sub, j) == command) return sub;
+        if (const HMENU deeper = PopupHolding(sub, command)) return deeper;
+    }
+    return nullptr;
+}
+
+void EnableCommand(HMENU menu, UINT command, bool enabled) {
+    EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+// A band of the cool bar holding `child`, with a gripper to move and size it.
+void AddBand(HWND coolBar, HWND child, UINT id, int minWidth, int width, bool ownRow) {
+    REBARBANDINFOW band{};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID;
+    band.fStyle = RBBS_GRIPPERALWAYS | (ownRow ? RBBS_BREAK : 0);
+    band.hwndChild = child;
+    band.cxMinChild = static_cast<UINT>(minWidth);
+    band.cyMinChild = kBandHeight;
+    band.cx = static_cast<UINT>(width);
+    band.wID = id;
+    if (!SendMessageW(coolBar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)))
+        throw AppError(SystemMessage(GetLastError()));
 }
 
 int WidthOf(HWND hwnd) {
@@ -93,7 +123,7 @@ std::wstring InOutErrorMessage(DWORD code) {
 
 TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
 
     RegisterClassOnce(kClassName, COLOR_BTNFACE, IDI_VESKO);
@@ -108,9 +138,10 @@ TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
     info.fMask = MIM_STYLE | MIM_APPLYTOSUBMENUS;
     info.dwStyle = MNS_NOTIFYBYPOS;
     SetMenuInfo(menu_, &info);
-    mnuBookMark_ = GetSubMenu(menu_, 1);
-    engineMenu_ = GetSubMenu(GetSubMenu(menu_, 2), 0);
-    windowMenu_ = GetSubMenu(menu_, 3);
+    fileMenu_ = PopupHolding(menu_, IDM_FILE_CLOSE);
+    mnuBookMark_ = PopupHolding(menu_, IDM_BOOKMARK_EDIT);
+    toolMenu_ = PopupHolding(menu_, IDM_OPTION);
+    windowMenu_ = PopupHolding(menu_, IDM_WINDOW_CASCADE);
 
     try {
         Create(0, kClassName, ApplicationTitle().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
@@ -130,28 +161,41 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::CreateControls() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    HWND frame = Handle();
+    const HWND frame = Handle();
     font_ = CreateFormFont();
     labelFont_ = CreateFormFont(13);
 
     RECT client;
     GetClientRect(frame, &client);
-    const int width = client.right;
+    CreateCoolBar(client.right);
+    CreateBottomBar(client);
 
-    coolBar1_ = std::make_unique<ControlBar>(frame, frame, RECT{0, 0, width, kCoolBarHeight},
-                                             ControlBar::Edge::Bands);
-    coolBar1_->SetBandLine(kBand2Top - 3);
+    CLIENTCREATESTRUCT ccs{windowMenu_, IDM_FIRST_CHILD};
+    mdiClient_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
+                                 kCoolBarHeight, client.right,
+                                 std::max(0, static_cast<int>(client.bottom) - kCoolBarHeight - kBottomBarHeight), frame,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MDICLIENT)),
+                                 GetModuleHandleW(nullptr), &ccs);
+    if (!mdiClient_) throw AppError(SystemMessage(GetLastError()));
+}
+
+void TMainForm::CreateCoolBar(int width) {
+    const ControlSpec coolBar{REBARCLASSNAMEW, L"",
+                              WS_CLIPCHILDREN | WS_CLIPSIBLINGS | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_NODIVIDER |
+                                  CCS_NORESIZE | CCS_NOPARENTALIGN,
+                              0, IDC_COOLBAR1, 0, 0, width, kCoolBarHeight};
+    coolBar1_ = CreateControl(Handle(), coolBar, nullptr);
 
     // Band 1: the navigation tool bar.
     imageList1_.reset(CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
     // Grey pictures of our own: those derived from a mask lose the edges.
     disabledImageList1_.reset(
         CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, GlyphLook::Disabled));
-    toolBar2_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                                0, kBand1Top, width, kBandHeight, coolBar1_->Handle(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR2)), instance, nullptr);
+    const ControlSpec toolBar2{TOOLBARCLASSNAMEW, nullptr, TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                               0, IDC_TOOLBAR2, 0, 0, width, kBandHeight};
+    toolBar2_ = CreateControl(coolBar1_, toolBar2, font_.get());
+    SendMessageW(toolBar2_, TB_SETPARENT, reinterpret_cast<WPARAM>(Handle()), 0);  // its clicks are commands
     SendMessageW(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_.get()));
     SendMessageW(toolBar2_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImageList1_.get()));
@@ -164,49 +208,57 @@ void TMainForm::CreateControls() {
         {4, IDM_NAV_RELOAD, 0, BTNS_BUTTON, {}, 0, 0},
     };
     SendMessageW(toolBar2_, TB_ADDBUTTONSW, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
+    RECT last{};
+    SendMessageW(toolBar2_, TB_GETITEMRECT, sizeof buttons / sizeof buttons[0] - 1, reinterpret_cast<LPARAM>(&last));
+    AddBand(coolBar1_, toolBar2_, IDC_TOOLBAR2, last.right, width, false);
 
-    // Band 2: the address bar.
-    toolBar3_ = std::make_unique<ControlBar>(coolBar1_->Handle(), frame,
-                                             RECT{0, kBand2Top, width, kBand2Top + kBandHeight});
-    HWND bar3 = toolBar3_->Handle();
-    label1_ = CreateWindowExW(0, L"STATIC", L"アドレス", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0,
-                              kAddressControlTop, kLabel1Width, kAddressControlHeight, bar3,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LABEL1)), instance, nullptr);
-    txtAddress_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                                  kLabel1Width, kAddressControlTop, kAddressWidth, kAddressControlHeight, bar3,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TXTADDRESS)), instance, nullptr);
+    // Band 2, a row of its own: the address bar.
+    CreateAddressBar(width);
+    AddBand(coolBar1_, toolBar3_->Handle(), IDC_TOOLBAR3, kLabel1Width + kBtnMoveWidth + kAddressMinWidth, width, true);
+    // The bar keeps its laid-out height over its two rows; when the user
+    // puts both bands in one row, it loses the height of a row.
+    coolBarMargin_ = kCoolBarHeight - static_cast<int>(SendMessageW(coolBar1_, RB_GETBARHEIGHT, 0, 0));
+}
+
+int TMainForm::CoolBarHeight() const {
+    return static_cast<int>(SendMessageW(coolBar1_, RB_GETBARHEIGHT, 0, 0)) + coolBarMargin_;
+}
+
+void TMainForm::CreateAddressBar(int width) {
+    toolBar3_ = std::make_unique<ControlBar>(coolBar1_, Handle(), RECT{0, 0, width, kBandHeight});
+    const HWND bar = toolBar3_->Handle();
+    const ControlSpec rows[] = {
+        {L"STATIC", L"アドレス", SS_CENTERIMAGE, 0, IDC_LABEL1, 0, kAddressControlTop, kLabel1Width,
+         kAddressControlHeight},
+        {L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_TXTADDRESS, kLabel1Width, kAddressControlTop,
+         kAddressWidth, kAddressControlHeight},
+        {L"BUTTON", L"移動", WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_BTNMOVE, kBtnMoveLeft, kAddressControlTop,
+         kBtnMoveWidth, kAddressControlHeight},
+    };
+    label1_ = CreateControl(bar, rows[0], labelFont_.get());
+    txtAddress_ = CreateControl(bar, rows[1], font_.get());
+    btnMove_ = CreateControl(bar, rows[2], font_.get());
     SendMessageW(txtAddress_, EM_SETLIMITTEXT, 0, 0);  // addresses of any length
     SetWindowSubclass(txtAddress_, &TMainForm::AddressProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    btnMove_ = CreateWindowExW(0, L"BUTTON", L"移動", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kBtnMoveLeft,
-                               kAddressControlTop, kBtnMoveWidth, kAddressControlHeight, bar3,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BTNMOVE)), instance, nullptr);
+    // The band sizes the bar; the address box takes what the button leaves.
+    toolBar3_->OnResize = [this](int barWidth) { LayoutAddressBar(barWidth); };
+}
 
-    // The bottom bar: status line and progress bar.
-    toolBar1_ = std::make_unique<ControlBar>(frame, frame, RECT{0, client.bottom - kBottomBarHeight, width, client.bottom});
-    HWND bar1 = toolBar1_->Handle();
-    statusBar1_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
-                                  WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0, 1,
-                                  kStatusWidth, kBarControlHeight, bar1,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR1)), instance, nullptr);
+void TMainForm::CreateBottomBar(const RECT& client) {
+    toolBar1_ = std::make_unique<ControlBar>(Handle(), Handle(),
+                                             RECT{0, client.bottom - kBottomBarHeight, client.right, client.bottom});
+    const HWND bar = toolBar1_->Handle();
+    const ControlSpec rows[] = {
+        {STATUSCLASSNAMEW, L"", CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0, IDC_STATUSBAR1, 0, 1,
+         kStatusWidth, kBarControlHeight},
+        {PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, IDC_PROGRESSBAR1, kStatusWidth, 1, kProgressWidth, kBarControlHeight},
+    };
+    statusBar1_ = CreateControl(bar, rows[0], font_.get());
+    progressBar1_ = CreateControl(bar, rows[1], nullptr);
     int parts[] = {-1};
     SendMessageW(statusBar1_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-    progressBar1_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, kStatusWidth, 1,
-                                    kProgressWidth, kBarControlHeight, bar1,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESSBAR1)), instance, nullptr);
     SendMessageW(progressBar1_, PBM_SETRANGE32, 0, 100);
     SendMessageW(progressBar1_, PBM_SETPOS, 0, 0);
-
-    CLIENTCREATESTRUCT ccs{windowMenu_, IDM_FIRST_CHILD};
-    mdiClient_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
-                                 kCoolBarHeight, width, std::max(0L, client.bottom - kCoolBarHeight - kBottomBarHeight),
-                                 frame, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MDICLIENT)), instance, &ccs);
-    if (!toolBar2_ || !txtAddress_ || !btnMove_ || !statusBar1_ || !progressBar1_ || !mdiClient_)
-        throw AppError(SystemMessage(GetLastError()));
-
-    for (HWND control : {txtAddress_, btnMove_, statusBar1_, toolBar2_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
 }
 
 void TMainForm::FormCreate() {
@@ -230,12 +282,12 @@ void TMainForm::LayoutBars() {
     RECT client;
     GetClientRect(Handle(), &client);
     const int width = client.right;
-    const int bottomTop = std::max(static_cast<int>(client.bottom) - kBottomBarHeight, kCoolBarHeight);
-    SetWindowPos(coolBar1_->Handle(), nullptr, 0, 0, width, kCoolBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    const int coolBarHeight = CoolBarHeight();
+    const int bottomTop = std::max(static_cast<int>(client.bottom) - kBottomBarHeight, coolBarHeight);
+    SetWindowPos(coolBar1_, nullptr, 0, 0, width, coolBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(toolBar1_->Handle(), nullptr, 0, bottomTop, width, kBottomBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(mdiClient_, nullptr, 0, kCoolBarHeight, width, bottomTop - kCoolBarHeight,
+    SetWindowPos(mdiClient_, nullptr, 0, coolBarHeight, width, bottomTop - coolBarHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(coolBar1_->Handle(), nullptr, TRUE);
 }
 
 void TMainForm::FormResize() {
@@ -247,15 +299,16 @@ void TMainForm::FormResize() {
         SetWindowPos(progressBar1_, nullptr, statusWidth, 1, kResizedProgressWidth, kBarControlHeight,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    // The cool bar sizes ToolBar2 and ToolBar3 to their bands, and the
+    // address bar follows its band (LayoutAddressBar).
+}
 
-    const int frameWidth = WidthOf(Handle());
-    SetWidth(toolBar2_, frameWidth - 8);
-    SetWidth(toolBar3_->Handle(), frameWidth - 8);
-    const int bar3Width = WidthOf(toolBar3_->Handle());
+void TMainForm::LayoutAddressBar(int barWidth) {
+    if (!btnMove_) return;
     const int moveWidth = WidthOf(btnMove_);
-    SetWindowPos(btnMove_, nullptr, bar3Width - moveWidth, kAddressControlTop, 0, 0,
+    SetWindowPos(btnMove_, nullptr, barWidth - moveWidth, kAddressControlTop, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWidth(txtAddress_, bar3Width - moveWidth - WidthOf(label1_));
+    SetWidth(txtAddress_, barWidth - moveWidth - WidthOf(label1_));
 }
 
 void TMainForm::FormClose() {
@@ -302,16 +355,20 @@ void TMainForm::OnMenuCommand(HMENU menu, int position) {
 }
 
 void TMainForm::OpenPage(const std::wstring& caption, const std::wstring& address) {
+    OpenPageIn(IsIESelected() ? EngineKind::IE : EngineKind::Gecko, caption, address);
+}
+
+void TMainForm::OpenPageIn(EngineKind engine, const std::wstring& caption, const std::wstring& address) {
     const SettingsFile settings = Settings();
     const std::wstring mozPath = settings.ReadString(kSectionOption, kKeyMozPath, std::wstring());
     const int mozilla = settings.ReadInteger(kSectionOption, kKeyMozilla, 0);
     // The Gecko control finds its files relative to the current directory.
     if (mozilla == 1 && !SetCurrentDirectoryW(mozPath.c_str())) throw AppError(InOutErrorMessage(GetLastError()));
 
-    BrowserChild* child = IsIESelected() ? static_cast<BrowserChild*>(Tfrm_IE::Create(*this))
-                                         : static_cast<BrowserChild*>(Tfrm_MZ::Create(*this));
+    BrowserChild* child = engine == EngineKind::IE ? static_cast<BrowserChild*>(Tfrm_IE::Create(*this))
+                                                   : static_cast<BrowserChild*>(Tfrm_MZ::Create(*this));
     child->SetCaption(caption);
-    child->Control().Navigate(address);
+    child->Navigate(address);
 }
 
 void TMainForm::RequestNewWindow(const std::wstring& caption, const std::wstring& address) {
@@ -332,9 +389,7 @@ bool TMainForm::IsGeckoItemEnabled() const {
     return (GetMenuState(menu_, IDM_ENGINE_MOZ, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
-void TMainForm::SetGeckoItemEnabled(bool enabled) {
-    EnableMenuItem(menu_, IDM_ENGINE_MOZ, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-}
+void TMainForm::SetGeckoItemEnabled(bool enabled) { EnableCommand(menu_, IDM_ENGINE_MOZ, enabled); }
 
 void TMainForm::IE_ItemClick() {
     CheckMenuItem(menu_, IDM_ENGINE_IE, MF_BYCOMMAND | MF_CHECKED);
@@ -390,8 +445,8 @@ void TMainForm::EnableButton(NavButton button, bool enabled) {
 }
 
 TMainForm::ControlHandles TMainForm::Controls() const {
-    return {coolBar1_->Handle(), toolBar2_,  toolBar3_->Handle(), label1_,       txtAddress_,
-            btnMove_,            toolBar1_->Handle(), statusBar1_, progressBar1_, mdiClient_};
+    return {coolBar1_, toolBar2_,          toolBar3_->Handle(), label1_,       txtAddress_,
+            btnMove_,  toolBar1_->Handle(), statusBar1_,         progressBar1_, mdiClient_};
 }
 
 void TMainForm::FileNew1Execute() {
@@ -415,6 +470,30 @@ void TMainForm::FileOpen1Execute() {
 }
 
 void TMainForm::FileExit1Execute() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+bool TMainForm::CanSave() const {
+    BrowserChild* child = ActiveChild();
+    return child && child->CanSave();
+}
+
+void TMainForm::FileSave1Execute() {
+    if (CanSave()) ActiveChild()->SavePage();
+}
+
+bool TMainForm::CanOpenInOtherEngine() const {
+    const BrowserChild* child = ActiveChild();
+    // Gecko may be used only while its switch is on; IE always.
+    return child && (child->Engine() == EngineKind::Gecko || IsGeckoItemEnabled());
+}
+
+void TMainForm::OtherEngine1Execute() {
+    if (!CanOpenInOtherEngine()) return;
+    BrowserChild* child = ActiveChild();
+    std::wstring address = child->LocationURL();
+    if (address.empty()) address = AddressText();
+    const EngineKind other = child->Engine() == EngineKind::IE ? EngineKind::Gecko : EngineKind::IE;
+    OpenPageIn(other, child->Caption(), address);
+}
 
 void TMainForm::HelpAbout1Execute() {
     if (aboutBox_) aboutBox_->ShowModal();
@@ -449,19 +528,19 @@ Tfrm_Option* TMainForm::CreateOptionDialog(bool visible) {
 }
 
 void TMainForm::BackCtrlClick() {
-    if (BrowserChild* child = ActiveChild()) child->Control().GoBack();
+    if (BrowserChild* child = ActiveChild()) child->GoBack();
 }
 
 void TMainForm::FrwrdCtrlClick() {
-    if (BrowserChild* child = ActiveChild()) child->Control().GoForward();
+    if (BrowserChild* child = ActiveChild()) child->GoForward();
 }
 
 void TMainForm::StopCtrlClick() {
-    if (BrowserChild* child = ActiveChild()) child->Control().Stop();
+    if (BrowserChild* child = ActiveChild()) child->Stop();
 }
 
 void TMainForm::ReLoadCtrlClick() {
-    if (BrowserChild* child = ActiveChild()) child->Control().Refresh();
+    if (BrowserChild* child = ActiveChild()) child->Refresh();
 }
 
 void TMainForm::btnMoveClick() {
@@ -470,7 +549,7 @@ void TMainForm::btnMoveClick() {
         OpenPage(std::wstring(), address);
         return;
     }
-    if (BrowserChild* child = ActiveChild()) child->Control().Navigate(address);
+    if (BrowserChild* child = ActiveChild()) child->Navigate(address);
 }
 
 void TMainForm::txtAddressKeyDown(WPARAM key) {
@@ -478,13 +557,14 @@ void TMainForm::txtAddressKeyDown(WPARAM key) {
 }
 
 LRESULT CALLBACK TMainForm::AddressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    if (msg == WM_KEYDOWN) {
+    // Enter with Alt held arrives as a system key; the rule is the same.
+    if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) {
         try {
             reinterpret_cast<TMainForm*>(data)->txtAddressKeyDown(wp);
         } catch (...) {
             ReportCurrentException();
         }
-    } else if (msg == WM_CHAR && (wp == L'\r' || wp == L'\n')) {
+    } else if ((msg == WM_CHAR || msg == WM_SYSCHAR) && (wp == L'\r' || wp == L'\n')) {
         return 0;  // Enter has done its work; spare the beep.
     } else if (msg == WM_NCDESTROY) {
         RemoveWindowSubclass(hwnd, &TMainForm::AddressProc, 1);
@@ -519,7 +599,7 @@ void TMainForm::OnCommand(int id) {
         if (BrowserChild* child = ActiveChild()) SendMessageW(child->Handle(), WM_CLOSE, 0, 0);
         break;
     case IDM_FILE_SAVE:
-    case IDM_FILE_SAVEAS: break;  // these commands have no operation
+    case IDM_FILE_SAVEAS: FileSave1Execute(); break;
     case IDM_FILE_EXIT: FileExit1Execute(); break;
     case IDM_BOOKMARK_EDIT: mnuEditClick(); break;
     case IDM_ENGINE_IE: IE_ItemClick(); break;
@@ -527,6 +607,7 @@ void TMainForm::OnCommand(int id) {
         if (IsGeckoItemEnabled()) Moz_ItemClick();
         break;
     case IDM_OPTION: mnuOptionClick(); break;
+    case IDM_OTHER_ENGINE: OtherEngine1Execute(); break;
     case IDM_WINDOW_CASCADE: SendMessageW(mdiClient_, WM_MDICASCADE, 0, 0); break;
     case IDM_WINDOW_TILE_HORZ: SendMessageW(mdiClient_, WM_MDITILE, MDITILE_HORIZONTAL, 0); break;
     case IDM_WINDOW_TILE_VERT: SendMessageW(mdiClient_, WM_MDITILE, MDITILE_VERTICAL, 0); break;
@@ -554,12 +635,17 @@ void TMainForm::OnInitMenuPopup(HMENU menu) {
         ReportCurrentException();
     }
     if (menu == windowMenu_) {
-        const UINT state = MF_BYCOMMAND | (ChildCount() > 0 ? MF_ENABLED : MF_GRAYED);
+        const bool any = ChildCount() > 0;
         for (UINT id : {IDM_WINDOW_CASCADE, IDM_WINDOW_TILE_HORZ, IDM_WINDOW_TILE_VERT, IDM_WINDOW_MINIMIZE_ALL,
                         IDM_WINDOW_ARRANGE})
-            EnableMenuItem(menu, id, state);
-    } else if (menu == GetSubMenu(menu_, 0)) {
-        EnableMenuItem(menu, IDM_FILE_CLOSE, MF_BYCOMMAND | (ActiveChild() ? MF_ENABLED : MF_GRAYED));
+            EnableCommand(menu, id, any);
+    } else if (menu == fileMenu_) {
+        EnableCommand(menu, IDM_FILE_CLOSE, ActiveChild() != nullptr);
+        const bool canSave = CanSave();
+        EnableCommand(menu, IDM_FILE_SAVE, canSave);
+        EnableCommand(menu, IDM_FILE_SAVEAS, canSave);
+    } else if (menu == toolMenu_) {
+        EnableCommand(menu, IDM_OTHER_ENGINE, CanOpenInOtherEngine());
     }
 }
 
@@ -568,7 +654,7 @@ bool TMainForm::PreTranslateMessage(MSG& msg) {
     if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
     // The page gets its keys first (Tab, Backspace, its own shortcuts).
     if (BrowserChild* child = ActiveChild(); child && child->Contains(msg.hwnd) &&
-                                             child->Control().TranslateAccelerator(msg))
+                                             child->TranslateAccelerator(msg))
         return true;
     if (TranslateMDISysAccel(mdiClient_, &msg)) return true;
     return TranslateAcceleratorW(Handle(), accelerators_, &msg) != 0;
@@ -593,6 +679,11 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnCommand(id);
             return 0;
         }
+        return DefaultProc(msg, wp, lp);
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lp);
+        if (header->hwndFrom == coolBar1_ && header->code == RBN_HEIGHTCHANGE) LayoutBars();
         return DefaultProc(msg, wp, lp);
     }
     case WM_MENUCOMMAND:

@@ -36,6 +36,7 @@ public:
     explicit TMainForm(MainFormOptions options = {});
     ~TMainForm() override;
 
+    // Opens `address` in a new window of the selected engine.
     void OpenPage(const std::wstring& caption, const std::wstring& address);
 
     const std::wstring& ProgramDir() const { return programDir_; }
@@ -66,7 +67,6 @@ public:
     HMENU BookmarkMenu() const { return mnuBookMark_; }
     const vesko::BookmarkMenu& BookmarkItems() const { return bookmarks_; }
     std::wstring BookmarkPath() const;
-    HIMAGELIST ImageList1() const { return imageList1_.get(); }
 
     // BrowserFrame
     HWND MdiClient() const override { return mdiClient_; }
@@ -83,6 +83,10 @@ public:
     void FileNew1Execute();
     void FileOpen1Execute();
     void FileExit1Execute();
+    // Save and save as alike: a page has no file of its own to save over.
+    void FileSave1Execute();
+    // The active window's page in a new window of the other engine.
+    void OtherEngine1Execute();
     void HelpAbout1Execute();
     // The About box created at start, which Help > About shows.
     void SetAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
@@ -107,6 +111,14 @@ private:
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
     void CreateControls();
+    void CreateCoolBar(int width);
+    void CreateAddressBar(int width);
+    void CreateBottomBar(const RECT& client);
+    void LayoutAddressBar(int barWidth);
+    int CoolBarHeight() const;
+    void OpenPageIn(EngineKind engine, const std::wstring& caption, const std::wstring& address);
+    bool CanSave() const;
+    bool CanOpenInOtherEngine() const;
     void FormCreate();
     void FormResize();
     void FormClose();
@@ -124,8 +136,11 @@ private:
     MainFormOptions options_;
     std::wstring programDir_;
     HMENU menu_ = nullptr;
+    // The menu bar's submenus, kept by handle: a maximized child puts its
+    // system menu in front of them.
+    HMENU fileMenu_ = nullptr;
     HMENU mnuBookMark_ = nullptr;
-    HMENU engineMenu_ = nullptr;
+    HMENU toolMenu_ = nullptr;
     HMENU windowMenu_ = nullptr;
     HACCEL accelerators_ = nullptr;
     UniqueFont font_;
@@ -133,7 +148,8 @@ private:
     UniqueImageList imageList1_;          // also the menu pictures
     UniqueImageList disabledImageList1_;  // ToolBar2's disabled buttons
     vesko::BookmarkMenu bookmarks_;
-    std::unique_ptr<ControlBar> coolBar1_;
+    HWND coolBar1_ = nullptr;
+    int coolBarMargin_ = 0;
     std::unique_ptr<ControlBar> toolBar3_;
     std::unique_ptr<ControlBar> toolBar1_;
     HWND toolBar2_ = nullptr;

@@ -229,8 +229,15 @@ public:
     STDMETHODIMP get_FullScreen(VARIANT_BOOL*) override { return E_NOTIMPL; }
     STDMETHODIMP put_FullScreen(VARIANT_BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryStatusWB(OLECMDID, OLECMDF*) override { return E_NOTIMPL; }
-    STDMETHODIMP ExecWB(OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryStatusWB(OLECMDID, OLECMDF* flags) override {
+        if (!flags) return E_POINTER;
+        *flags = static_cast<OLECMDF>(owner_.commandStatus_);
+        return S_OK;
+    }
+    STDMETHODIMP ExecWB(OLECMDID command, OLECMDEXECOPT option, VARIANT*, VARIANT*) override {
+        record_->executed.emplace_back(command, option);
+        return Call(L"ExecWB");
+    }
     STDMETHODIMP ShowBrowserBar(VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
     STDMETHODIMP get_ReadyState(READYSTATE*) override { return E_NOTIMPL; }
     STDMETHODIMP get_Offline(VARIANT_BOOL*) override { return E_NOTIMPL; }

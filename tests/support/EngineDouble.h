@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/ComPtr.h"
@@ -29,6 +30,7 @@ struct EngineRecord {
     RECT bounds{};
     SIZE extent{};
     std::vector<WPARAM> keysOffered;
+    std::vector<std::pair<OLECMDID, OLECMDEXECOPT>> executed;  // ExecWB's command and option
     bool advised = false;
     bool alive = true;
 };
@@ -53,6 +55,8 @@ public:
     }
     // Keys the engines consume in TranslateAccelerator.
     void ConsumeKey(WPARAM key) { consumedKeys_.push_back(key); }
+    // What QueryStatusWB reports for every command (OLECMDF flags).
+    void SetCommandStatus(DWORD flags) { commandStatus_ = flags; }
     // Whether engines announce themselves through SetActiveObject.
     void AnnounceActiveObject(bool announce) { announce_ = announce; }
 
@@ -88,6 +92,7 @@ private:
     std::wstring callFailureText_;
     std::vector<WPARAM> consumedKeys_;
     bool announce_ = false;
+    DWORD commandStatus_ = OLECMDF_SUPPORTED | OLECMDF_ENABLED;
     std::map<std::wstring, HRESULT> createFailure_;
     std::vector<std::shared_ptr<EngineRecord>> records_;
     std::vector<EngineDouble*> engines_;  // parallel to records_

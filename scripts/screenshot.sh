@@ -3,11 +3,14 @@
 # frame with two child windows open (the first argument, default
 # docs/screenshot.png), and the Bookmarks menu open over the frame with a
 # folder's submenu and the bookmark editor beside it (the second argument,
-# default docs/bookmarks.png). Run scripts/install-deps.sh first.
+# default docs/bookmarks.png); and a third of the frame with its Tools menu
+# open (the third argument, default docs/screenshot-tools.png). Run
+# scripts/install-deps.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/screenshot.png}
 out2=${2:-$root/docs/bookmarks.png}
+out3=${3:-$root/docs/screenshot-tools.png}
 cd "$root"
 bash scripts/install-deps.sh
 
@@ -17,8 +20,10 @@ cmake -S . -B "$build/win-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build/win-release" --target vesko >/dev/null
 app=$(mktemp -d)
 cp "$build/win-release/vesko.exe" "$app/"
-# A settings file, so that the first start does not open the options dialog.
-printf '[General]\r\nLastEngine=IE\r\n[Option]\r\nMozilla=0\r\n' > "$app/config.ini"
+# A settings file, so that the first start does not open the options dialog,
+# with the Gecko switch on (any existing folder will do) so that the Tools
+# menu offers the other engine.
+printf '[General]\r\nLastEngine=IE\r\n[Option]\r\nMozilla=1\r\nMozPath=C:\\\r\n' > "$app/config.ini"
 
 source scripts/wine-env.sh
 vesko_pid=
@@ -57,6 +62,15 @@ sleep 1
 mkdir -p "$(dirname "$out")"
 import -window "$frame" "$out"
 echo "wrote $out"
+
+# The Tools menu open over the same frame; the menu is a window of its own,
+# so the picture is cut from the screen.
+xdotool key alt+t
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$frame")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out3"
+xdotool key Escape Escape
+echo "wrote $out3"
 
 # The second picture: the same program with bookmarks, started afresh.
 xdotool key alt+F4

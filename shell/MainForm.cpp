@@ -86,7 +86,7 @@ void AddBand(HWND coolBar, HWND child, UINT id, int minWidth, int width, bool ow
     REBARBANDINFOW band{};
     band.cbSize = REBARBANDINFOW_V6_SIZE;
     band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID;
-    band.fStyle = RBBS_GRIPPERALWAYS | (ownRow ? RBBS_BREAK : 0);
+    band.fStyle = RBBS_GRIPPERALWAYS | RBBS_CHILDEDGE | (ownRow ? RBBS_BREAK : 0);
     band.hwndChild = child;
     band.cxMinChild = static_cast<UINT>(minWidth);
     band.cyMinChild = kBandHeight;
@@ -215,8 +215,9 @@ void TMainForm::CreateCoolBar(int width) {
     // Band 2, a row of its own: the address bar.
     CreateAddressBar(width);
     AddBand(coolBar1_, toolBar3_->Handle(), IDC_TOOLBAR3, kLabel1Width + kBtnMoveWidth + kAddressMinWidth, width, true);
-    // The bar keeps its laid-out height over its two rows; when the user
-    // puts both bands in one row, it loses the height of a row.
+    // The bar keeps its laid-out height over its two rows (the rebar's own
+    // rows may differ from it by a pixel or so); when the user puts both
+    // bands in one row, it loses the height of a row.
     coolBarMargin_ = kCoolBarHeight - static_cast<int>(SendMessageW(coolBar1_, RB_GETBARHEIGHT, 0, 0));
 }
 

@@ -375,58 +375,51 @@ TEST(FrameLayout, ResizeRuleBelowAndAbove260Pixels) {
     RemoveTree(dir);
 }
 
-TEST(FrameLayout, CoolBarIsARebarWhoseBandsTheUserCanMove) {
-    FrameTest::Pump();
-    const std::wstring dir = MakeTempDir();
-    {
-        MainFormOptions options;
-        options.programDir = dir;
-        options.quitOnDestroy = false;
-        TMainForm frame(options);
-        SetWindowPos(frame.Handle(), nullptr, 0, 0, 700, 400, SWP_NOMOVE | SWP_NOZORDER);
-        const auto c = frame.Controls();
-        wchar_t className[64] = {};
-        GetClassNameW(c.coolBar1, className, 64);
-        EXPECT_STREQ(className, REBARCLASSNAMEW);
-        RECT cool;
-        GetWindowRect(c.coolBar1, &cool);
-        EXPECT_EQ(cool.bottom - cool.top, 57);
+using CoolBar = FrameTest;
 
-        ASSERT_EQ(SendMessageW(c.coolBar1, RB_GETBANDCOUNT, 0, 0), 2);
-        const HWND children[] = {c.toolBar2, c.toolBar3};
-        for (UINT i = 0; i < 2; ++i) {
-            REBARBANDINFOW band{};
-            band.cbSize = REBARBANDINFOW_V6_SIZE;
-            band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE;
-            ASSERT_TRUE(SendMessageW(c.coolBar1, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band)));
-            EXPECT_EQ(band.hwndChild, children[i]);
-            EXPECT_EQ(band.cyMinChild, 24u);
-            RECT borders{};
-            SendMessageW(c.coolBar1, RB_GETBANDBORDERS, i, reinterpret_cast<LPARAM>(&borders));
-            EXPECT_GE(borders.left, 5) << "band " << i << " has a gripper in front of its bar";
-        }
-        EXPECT_EQ(SendMessageW(c.coolBar1, RB_GETROWCOUNT, 0, 0), 2);
+TEST_F(CoolBar, IsARebarWhoseBandsTheUserCanMove) {
+    SetWindowPos(Frame().Handle(), nullptr, 0, 0, 700, 400, SWP_NOMOVE | SWP_NOZORDER);
+    const auto c = Frame().Controls();
+    wchar_t className[64] = {};
+    GetClassNameW(c.coolBar1, className, 64);
+    EXPECT_STREQ(className, REBARCLASSNAMEW);
+    RECT cool;
+    GetWindowRect(c.coolBar1, &cool);
+    EXPECT_EQ(cool.bottom - cool.top, 57);
 
-        // The user drags the address band by its gripper up beside the tool
-        // bar: the bar loses a row, and the address bar follows its band.
-        const int widthBefore = RectIn(c.toolBar3).right - RectIn(c.toolBar3).left;
-        RECT band2{};
-        SendMessageW(c.coolBar1, RB_GETRECT, 1, reinterpret_cast<LPARAM>(&band2));
-        SendMessageW(c.coolBar1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(band2.left + 4, (band2.top + band2.bottom) / 2));
-        SendMessageW(c.coolBar1, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 10));
-        SendMessageW(c.coolBar1, WM_LBUTTONUP, 0, MAKELPARAM(300, 10));
-        ReleaseCapture();
-        EXPECT_EQ(SendMessageW(c.coolBar1, RB_GETROWCOUNT, 0, 0), 1);
-        GetWindowRect(c.coolBar1, &cool);
-        EXPECT_LT(cool.bottom - cool.top, 57);
-        EXPECT_EQ(RectIn(c.mdiClient).top, cool.bottom - cool.top) << "the page area moves up";
-        const RECT bar3 = RectIn(c.toolBar3);
-        const int widthAfter = bar3.right - bar3.left;
-        EXPECT_LT(widthAfter, widthBefore);
-        EXPECT_EQ(RectIn(c.btnMove).left, widthAfter - 41) << "the address bar follows its band";
-        EXPECT_EQ(RectIn(c.txtAddress).right - RectIn(c.txtAddress).left, widthAfter - 41 - 44);
+    ASSERT_EQ(SendMessageW(c.coolBar1, RB_GETBANDCOUNT, 0, 0), 2);
+    const HWND children[] = {c.toolBar2, c.toolBar3};
+    for (UINT i = 0; i < 2; ++i) {
+        REBARBANDINFOW band{};
+        band.cbSize = REBARBANDINFOW_V6_SIZE;
+        band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE;
+        ASSERT_TRUE(SendMessageW(c.coolBar1, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band)));
+        EXPECT_EQ(band.hwndChild, children[i]);
+        EXPECT_EQ(band.cyMinChild, 24u);
+        RECT borders{};
+        SendMessageW(c.coolBar1, RB_GETBANDBORDERS, i, reinterpret_cast<LPARAM>(&borders));
+        EXPECT_GE(borders.left, 5) << "band " << i << " has a gripper in front of its bar";
     }
-    RemoveTree(dir);
+    EXPECT_EQ(SendMessageW(c.coolBar1, RB_GETROWCOUNT, 0, 0), 2);
+
+    // The user drags the address band by its gripper up beside the tool
+    // bar: the bar loses a row, and the address bar follows its band.
+    const int widthBefore = RectIn(c.toolBar3).right - RectIn(c.toolBar3).left;
+    RECT band2{};
+    SendMessageW(c.coolBar1, RB_GETRECT, 1, reinterpret_cast<LPARAM>(&band2));
+    SendMessageW(c.coolBar1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(band2.left + 4, (band2.top + band2.bottom) / 2));
+    SendMessageW(c.coolBar1, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 10));
+    SendMessageW(c.coolBar1, WM_LBUTTONUP, 0, MAKELPARAM(300, 10));
+    ReleaseCapture();
+    EXPECT_EQ(SendMessageW(c.coolBar1, RB_GETROWCOUNT, 0, 0), 1);
+    GetWindowRect(c.coolBar1, &cool);
+    EXPECT_LT(cool.bottom - cool.top, 57);
+    EXPECT_EQ(RectIn(c.mdiClient).top, cool.bottom - cool.top) << "the page area moves up";
+    const RECT bar3 = RectIn(c.toolBar3);
+    const int widthAfter = bar3.right - bar3.left;
+    EXPECT_LT(widthAfter, widthBefore);
+    EXPECT_EQ(RectIn(c.btnMove).left, widthAfter - 41) << "the address bar follows its band";
+    EXPECT_EQ(RectIn(c.txtAddress).right - RectIn(c.txtAddress).left, widthAfter - 41 - 44);
 }
 
 using Keyboard = FrameTest;
@@ -466,27 +459,12 @@ TEST_F(Keyboard, ShortcutsCopyAndPasteInTheAddressBox) {
     ASSERT_EQ(GetFocus(), edit);
     SendMessageW(edit, EM_SETSEL, 0, -1);
 
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    BYTE withControl[256];
-    memcpy(withControl, keys, sizeof keys);
-    withControl[VK_CONTROL] = 0x80;
-    SetKeyboardState(withControl);
-    MSG copy{edit, WM_KEYDOWN, 'C', 0, 0, {}};
-    const bool copied = Frame().PreTranslateMessage(copy);
+    EXPECT_TRUE(PressCtrl(Frame(), edit, 'C'));
     SendMessageW(edit, EM_SETSEL, 0, -1);
     SendMessageW(edit, WM_CLEAR, 0, 0);
-    MSG paste{edit, WM_KEYDOWN, 'V', 0, 0, {}};
-    const bool pasted = Frame().PreTranslateMessage(paste);
-    const std::wstring afterPaste = Frame().AddressText();
-    MSG newWindow{edit, WM_KEYDOWN, 'N', 0, 0, {}};
-    const bool opened = Frame().PreTranslateMessage(newWindow);
-    SetKeyboardState(keys);
-
-    EXPECT_TRUE(copied);
-    EXPECT_TRUE(pasted);
-    EXPECT_EQ(afterPaste, L"http://コピー.example/");
-    EXPECT_TRUE(opened);
+    EXPECT_TRUE(PressCtrl(Frame(), edit, 'V'));
+    EXPECT_EQ(Frame().AddressText(), L"http://コピー.example/");
+    EXPECT_TRUE(PressCtrl(Frame(), edit, 'N'));
     EXPECT_EQ(Frame().ChildCount(), 1);
 }
 

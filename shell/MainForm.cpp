@@ -92,8 +92,9 @@ void AddBand(HWND coolBar, HWND child, UINT id, int minWidth, int width, bool ow
     band.cyMinChild = kBandHeight;
     band.cx = static_cast<UINT>(width);
     band.wID = id;
+    // The rebar fails only when it cannot allocate the band.
     if (!SendMessageW(coolBar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)))
-        throw AppError(SystemMessage(GetLastError()));
+        throw AppError(SystemMessage(ERROR_NOT_ENOUGH_MEMORY));
 }
 
 int WidthOf(HWND hwnd) {
@@ -171,10 +172,11 @@ void TMainForm::CreateControls() {
     CreateBottomBar(client);
 
     CLIENTCREATESTRUCT ccs{windowMenu_, IDM_FIRST_CHILD};
+    const int top = CoolBarHeight();
     mdiClient_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
-                                 kCoolBarHeight, client.right,
-                                 std::max(0, static_cast<int>(client.bottom) - kCoolBarHeight - kBottomBarHeight), frame,
+                                 top, client.right, std::max(0, static_cast<int>(client.bottom) - top - kBottomBarHeight),
+                                 frame,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MDICLIENT)),
                                  GetModuleHandleW(nullptr), &ccs);
     if (!mdiClient_) throw AppError(SystemMessage(GetLastError()));

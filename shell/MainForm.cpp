@@ -197,7 +197,6 @@ void TMainForm::CreateCoolBar(int width) {
     const ControlSpec toolBar2{TOOLBARCLASSNAMEW, nullptr, TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                                0, IDC_TOOLBAR2, 0, 0, width, kBandHeight};
     toolBar2_ = CreateControl(coolBar1_, toolBar2, font_.get());
-    SendMessageW(toolBar2_, TB_SETPARENT, reinterpret_cast<WPARAM>(Handle()), 0);  // its clicks are commands
     SendMessageW(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_.get()));
     SendMessageW(toolBar2_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImageList1_.get()));

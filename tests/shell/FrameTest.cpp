@@ -402,6 +402,14 @@ TEST_F(CoolBar, IsARebarWhoseBandsTheUserCanMove) {
     }
     EXPECT_EQ(SendMessageW(c.coolBar1, RB_GETROWCOUNT, 0, 0), 2);
 
+    // A click on the first tool button, inside its band, opens a window.
+    RECT button{};
+    SendMessageW(c.toolBar2, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
+    const LPARAM inButton = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    SendMessageW(c.toolBar2, WM_LBUTTONDOWN, MK_LBUTTON, inButton);
+    SendMessageW(c.toolBar2, WM_LBUTTONUP, 0, inButton);
+    EXPECT_EQ(Frame().ChildCount(), 1);
+
     // The user drags the address band by its gripper up beside the tool
     // bar: the bar loses a row, and the address bar follows its band.
     const int widthBefore = RectIn(c.toolBar3).right - RectIn(c.toolBar3).left;

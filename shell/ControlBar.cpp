@@ -6,11 +6,9 @@ constexpr wchar_t kClassName[] = L"VeskoControlBar";
 }
 
 ControlBar::ControlBar(HWND parent, HWND target, const RECT& bounds) : target_(target) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClassOnce(kClassName, COLOR_BTNFACE, 0, CS_HREDRAW | CS_VREDRAW);
-    CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, bounds.left,
-                    bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr, instance,
-                    this);
+    Create(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, bounds.left, bounds.top,
+           bounds.right - bounds.left, bounds.bottom - bounds.top, parent);
 }
 
 LRESULT ControlBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -10,6 +10,7 @@ namespace vesko {
 class ControlBar final : public Window {
 public:
     // Creates the bar as a child of `parent`; notifications go to `target`.
+    // Raises AppError when the window cannot be made.
     ControlBar(HWND parent, HWND target, const RECT& bounds);
 
     // Runs after every change of the bar's size, with its new client width:

@@ -124,7 +124,8 @@ std::wstring InOutErrorMessage(DWORD code) {
 
 TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc,
+                             ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
 
     RegisterClassOnce(kClassName, COLOR_BTNFACE, IDI_VESKO);
@@ -173,12 +174,11 @@ void TMainForm::CreateControls() {
 
     CLIENTCREATESTRUCT ccs{windowMenu_, IDM_FIRST_CHILD};
     const int top = CoolBarHeight();
-    mdiClient_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
-                                 top, client.right, std::max(0, static_cast<int>(client.bottom) - top - kBottomBarHeight),
-                                 frame,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MDICLIENT)),
-                                 GetModuleHandleW(nullptr), &ccs);
+    mdiClient_ =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0, top,
+                        client.right, std::max(0, static_cast<int>(client.bottom) - top - kBottomBarHeight), frame,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MDICLIENT)), GetModuleHandleW(nullptr), &ccs);
     if (!mdiClient_) throw AppError(SystemMessage(GetLastError()));
 }
 
@@ -194,8 +194,8 @@ void TMainForm::CreateCoolBar(int width) {
     // Grey pictures of our own: those derived from a mask lose the edges.
     disabledImageList1_.reset(
         CreateGlyphImageList(IDB_GLYPHS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, GlyphLook::Disabled));
-    const ControlSpec toolBar2{TOOLBARCLASSNAMEW, nullptr, TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                               0, IDC_TOOLBAR2, 0, 0, width, kBandHeight};
+    const DWORD flat = TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER;
+    const ControlSpec toolBar2{TOOLBARCLASSNAMEW, nullptr, flat, 0, IDC_TOOLBAR2, 0, 0, width, kBandHeight};
     toolBar2_ = CreateControl(coolBar1_, toolBar2, font_.get());
     SendMessageW(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_.get()));
@@ -447,7 +447,7 @@ void TMainForm::EnableButton(NavButton button, bool enabled) {
 }
 
 TMainForm::ControlHandles TMainForm::Controls() const {
-    return {coolBar1_, toolBar2_,          toolBar3_->Handle(), label1_,       txtAddress_,
+    return {coolBar1_, toolBar2_,           toolBar3_->Handle(), label1_,       txtAddress_,
             btnMove_,  toolBar1_->Handle(), statusBar1_,         progressBar1_, mdiClient_};
 }
 

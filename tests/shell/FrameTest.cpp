@@ -603,7 +603,9 @@ BOOL CALLBACK CancelDialog(HWND hwnd, LPARAM) {
 }
 
 // Closes whatever dialog the engine shows, as a user would with Cancel.
-void CALLBACK CancelEngineDialogs(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &CancelDialog, 0); }
+void CALLBACK CancelEngineDialogs(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), &CancelDialog, 0);
+}
 
 TEST_F(FrameStart, RealWebBrowserControlHostsWithoutErrors) {
     engines_.reset();  // the system's own control this time

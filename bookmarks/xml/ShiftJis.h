@@ -1,5 +1,6 @@
 // Shift_JIS as Windows has it (code page 932, NEC and IBM extensions
-// included). The platform supplies the tables: ShiftJisWin32.cpp on Windows,
+// included). Decoding is by table (ShiftJis.cpp), the same on every
+// platform; encoding is the platform's: ShiftJisWin32.cpp on Windows,
 // ShiftJisIconv.cpp (glibc's CP932) elsewhere.
 #pragma once
 

@@ -44,30 +44,6 @@ private:
 
 }  // namespace
 
-bool DecodeShiftJis(std::string_view bytes, std::u16string& out, std::size_t& errorOffset)
-{
-    out.clear();
-    errorOffset = 0;
-    Converter converter("UTF-16LE", "CP932");
-    if (!converter.Ok())
-        return false;
-    // Every Shift_JIS character (one or two bytes) becomes one UTF-16 unit.
-    std::string buffer(bytes.size() * 2, '\0');
-    std::size_t written = 0;
-    std::size_t consumed = converter.Run(bytes.data(), bytes.size(), buffer.data(),
-                                         buffer.size(), written);
-    out.reserve(written / 2);
-    for (std::size_t k = 0; k + 1 < written; k += 2) {
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer[k]) |
-                                            (static_cast<unsigned char>(buffer[k + 1]) << 8)));
-    }
-    if (consumed != bytes.size()) {
-        errorOffset = consumed;
-        return false;
-    }
-    return true;
-}
-
 bool EncodeShiftJis(std::u16string_view text, std::string& out)
 {
     out.clear();

@@ -15,40 +15,6 @@ bool FitsInt(std::size_t size) { return size <= static_cast<std::size_t>(INT_MAX
 
 }  // namespace
 
-bool DecodeShiftJis(std::string_view bytes, std::u16string& out, std::size_t& errorOffset)
-{
-    out.clear();
-    errorOffset = 0;
-    if (bytes.empty())
-        return true;
-    if (!FitsInt(bytes.size()))
-        return false;
-    const int size = static_cast<int>(bytes.size());
-    int length = MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data(), size,
-                                     nullptr, 0);
-    if (length > 0) {
-        out.resize(static_cast<std::size_t>(length));
-        MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data(), size,
-                            reinterpret_cast<wchar_t*>(out.data()), length);
-        return true;
-    }
-    // The call does not say where it failed: find the first character that
-    // does not convert on its own.
-    std::size_t k = 0;
-    while (k < bytes.size()) {
-        const std::size_t width =
-            IsDBCSLeadByteEx(kShiftJis, static_cast<BYTE>(bytes[k])) ? 2 : 1;
-        wchar_t unit[2];
-        if (k + width > bytes.size() ||
-            MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data() + k,
-                                static_cast<int>(width), unit, 2) <= 0)
-            break;
-        k += width;
-    }
-    errorOffset = k;
-    return false;
-}
-
 bool EncodeShiftJis(std::u16string_view text, std::string& out)
 {
     out.clear();

@@ -4,11 +4,6 @@
 
 namespace vesko {
 
-bool IsXmlWhitespace(char32_t c)
-{
-    return c == U' ' || c == U'\t' || c == U'\n' || c == U'\r';
-}
-
 std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string name)
 {
     return std::unique_ptr<XmlNode>(new XmlNode(Kind::Element, std::move(name)));
@@ -30,78 +25,81 @@ XmlNode::~XmlNode()
     // Detach the subtree into a work list so that each node dies with no
     // children left: the default member-wise destruction would recurse once
     // per level.
-    std::vector<std::unique_ptr<XmlNode>> pending = std::move(children_);
-    children_.clear();
+    std::vector<std::unique_ptr<XmlNode>> pending;
+    MoveChildrenTo(pending);
     while (!pending.empty()) {
         std::unique_ptr<XmlNode> node = std::move(pending.back());
         pending.pop_back();
-        for (auto& child : node->children_)
-            pending.push_back(std::move(child));
-        node->children_.clear();
+        node->MoveChildrenTo(pending);
     }
+}
+
+void XmlNode::MoveChildrenTo(std::vector<std::unique_ptr<XmlNode>>& list)
+{
+    for (std::size_t k = 0; k < childCount_; ++k)
+        list.push_back(std::move(Slot(k)));
+    childCount_ = 0;
+    more_.clear();
 }
 
 XmlNode* XmlNode::ChildAt(std::size_t index) const
 {
-    return index < children_.size() ? children_[index].get() : nullptr;
+    if (index >= childCount_)
+        return nullptr;
+    return index < kInlineChildren ? inline_[index].get() : more_[index - kInlineChildren].get();
 }
 
-XmlNode* XmlNode::LastChild() const
-{
-    return children_.empty() ? nullptr : children_.back().get();
-}
+XmlNode* XmlNode::LastChild() const { return childCount_ ? ChildAt(childCount_ - 1) : nullptr; }
 
 XmlNode* XmlNode::NextSibling() const
 {
     return parent_ ? parent_->ChildAt(indexInParent_ + 1) : nullptr;
 }
 
-XmlNode& XmlNode::AppendChild(std::unique_ptr<XmlNode> child)
+void XmlNode::Adopt(std::unique_ptr<XmlNode> child)
 {
     child->parent_ = this;
-    child->indexInParent_ = children_.size();
-    children_.push_back(std::move(child));
-    return *children_.back();
+    child->indexInParent_ = childCount_;
+    if (childCount_ < kInlineChildren)
+        inline_[childCount_] = std::move(child);
+    else
+        more_.push_back(std::move(child));
+    ++childCount_;
 }
 
-void XmlNode::DropWhitespaceBesideElements()
+XmlNode& XmlNode::AppendChild(std::unique_ptr<XmlNode> child)
 {
-    bool hasElement = false;
-    for (const auto& child : children_)
-        hasElement = hasElement || child->kind_ == Kind::Element;
-    if (!hasElement)
-        return;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < children_.size(); ++i) {
-        const XmlNode& child = *children_[i];
-        bool blank = child.kind_ == Kind::Text;
-        for (char16_t c : child.value_) {
-            if (!blank)
-                break;
-            blank = IsXmlWhitespace(c);
-        }
-        if (blank)
-            continue;
-        children_[i]->indexInParent_ = kept;
-        children_[kept++] = std::move(children_[i]);
-    }
-    children_.resize(kept);
+    XmlNode& added = *child;
+    Adopt(std::move(child));
+    return added;
+}
+
+void XmlNode::AppendChildren(std::unique_ptr<XmlNode>* first, std::unique_ptr<XmlNode>* last)
+{
+    const std::size_t count = childCount_ + static_cast<std::size_t>(last - first);
+    if (count > kInlineChildren)
+        more_.reserve(count - kInlineChildren);
+    for (; first != last; ++first)
+        Adopt(std::move(*first));
 }
 
 std::u16string XmlNode::Text() const
 {
     if (kind_ == Kind::Text)
         return value_;
+    // The usual case: an element holding one piece of text.
+    if (childCount_ == 1 && inline_[0]->kind_ == Kind::Text)
+        return inline_[0]->value_;
     std::u16string text;
     // Pre-order walk by explicit stack of (node, next child index).
     std::vector<std::pair<const XmlNode*, std::size_t>> stack{{this, 0}};
     while (!stack.empty()) {
         auto& [node, next] = stack.back();
-        if (next == node->children_.size()) {
+        if (next == node->childCount_) {
             stack.pop_back();
             continue;
         }
-        const XmlNode* child = node->children_[next++].get();
+        const XmlNode* child = node->ChildAt(next++);
         if (child->kind_ == Kind::Text)
             text += child->value_;
         else

@@ -21,7 +21,6 @@ public:
     XmlNode& operator=(const XmlNode&) = delete;
     ~XmlNode();
 
-    Kind GetKind() const { return kind_; }
     bool IsElement() const { return kind_ == Kind::Element; }
     // Element name; empty for a text node.
     const std::u16string& Name() const { return kind_ == Kind::Element ? value_ : Empty(); }
@@ -29,7 +28,7 @@ public:
     const std::u16string& Value() const { return kind_ == Kind::Text ? value_ : Empty(); }
 
     XmlNode* Parent() const { return parent_; }
-    std::size_t ChildCount() const { return children_.size(); }
+    std::size_t ChildCount() const { return childCount_; }
     // nullptr when index is out of range, like a DOM list's item().
     XmlNode* ChildAt(std::size_t index) const;
     XmlNode* FirstChild() const { return ChildAt(0); }
@@ -38,10 +37,9 @@ public:
 
     // Takes ownership and returns the appended node.
     XmlNode& AppendChild(std::unique_ptr<XmlNode> child);
-    // When this element has element children, removes its text children
-    // that hold nothing but whitespace (layout between elements). Text that
-    // is an element's whole content stays, so a name of spaces survives.
-    void DropWhitespaceBesideElements();
+    // Takes ownership of the nodes of [first, last), appended in order, with
+    // one allocation: a parser that knows all children at once uses it.
+    void AppendChildren(std::unique_ptr<XmlNode>* first, std::unique_ptr<XmlNode>* last);
 
     // The concatenated text of all descendant text nodes in document order
     // (a text node's own value), like the DOM's `text` without trimming.
@@ -51,18 +49,28 @@ private:
     XmlNode(Kind kind, std::u16string value) : kind_(kind), value_(std::move(value)) {}
     static const std::u16string& Empty();
 
+    std::unique_ptr<XmlNode>& Slot(std::size_t index)
+    {
+        return index < kInlineChildren ? inline_[index] : more_[index - kInlineChildren];
+    }
+    void Adopt(std::unique_ptr<XmlNode> child);
+    void MoveChildrenTo(std::vector<std::unique_ptr<XmlNode>>& list);
+
     Kind kind_;
     std::u16string value_;
     XmlNode* parent_ = nullptr;
     std::size_t indexInParent_ = 0;
-    std::vector<std::unique_ptr<XmlNode>> children_;
+    // The first children inline, the rest in a vector: most elements of a
+    // bookmark file have one or two children and so need no allocation.
+    static constexpr std::size_t kInlineChildren = 2;
+    std::size_t childCount_ = 0;
+    std::unique_ptr<XmlNode> inline_[kInlineChildren];
+    std::vector<std::unique_ptr<XmlNode>> more_;
 };
 
 // A parsed or built document: the root element (the declaration is not kept).
 struct XmlDocument {
     std::unique_ptr<XmlNode> root;
 };
-
-bool IsXmlWhitespace(char32_t c);
 
 }  // namespace vesko

@@ -1,6 +1,7 @@
 #include "bookmarks/xml/XmlParser.h"
 
-#include "bookmarks/xml/ShiftJis.h"
+#include "bookmarks/xml/ShiftJisTable.h"
+#include "bookmarks/xml/XmlSource.h"
 
 #include <algorithm>
 #include <utility>
@@ -9,24 +10,16 @@
 namespace vesko {
 namespace {
 
-// A parse failure at a character index of the text being parsed.
+using namespace xmlscan;
+
+// A parse failure at a byte offset of the document (after any byte-order
+// mark); the offset always starts a character.
 struct Failure {
     std::size_t index;
     std::u16string message;
 };
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
-
-void AppendUtf16(std::u16string& out, char32_t c)
-{
-    if (c < 0x10000) {
-        out.push_back(static_cast<char16_t>(c));
-    } else {
-        c -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    }
-}
 
 std::u16string Hex(char32_t c)
 {
@@ -76,17 +69,40 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// Line and column of text[index]; CR LF and a lone CR each end one line.
-void Locate(std::u32string_view text, std::size_t index, XmlError& error)
+// ASCII to UTF-16, in a loop simple enough for the compiler to vectorise.
+void Widen(const unsigned char* in, std::size_t count, char16_t* out)
+{
+    for (std::size_t k = 0; k < count; ++k)
+        out[k] = in[k];
+}
+
+std::size_t Utf16Length(char32_t c) { return c >= 0x10000 ? 2 : 1; }
+
+// Writes `c` at out and returns the position after it.
+char16_t* PutUtf16(char16_t* out, char32_t c)
+{
+    if (c < 0x10000) {
+        *out++ = static_cast<char16_t>(c);
+    } else {
+        c -= 0x10000;
+        *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+        *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    }
+    return out;
+}
+
+// Line and column of the character at byte `index`; CR LF and a lone CR
+// each end one line, as they read after line-end normalisation.
+void Locate(const Source& source, std::size_t index, XmlError& error)
 {
     std::size_t line = 1;
     std::size_t column = 1;
-    for (std::size_t k = 0; k < index && k < text.size(); ++k) {
-        char32_t c = text[k];
-        if (c == U'\n' || (c == U'\r' && (k + 1 >= text.size() || text[k + 1] != U'\n'))) {
+    for (std::size_t k = 0; k < index && k < source.Size(); k += source.Width(k)) {
+        const unsigned char b = source.At(k);
+        if (b == '\n' || (b == '\r' && source.At(k + 1) != '\n')) {
             ++line;
             column = 1;
-        } else if (c != U'\r') {
+        } else if (b != '\r') {
             ++column;
         }
     }
@@ -94,67 +110,35 @@ void Locate(std::u32string_view text, std::size_t index, XmlError& error)
     error.column = column;
 }
 
-bool DecodeUtf8(std::string_view bytes, std::u32string& out, std::size_t& errorOffset)
+// Checks the whole text before parsing: a byte sequence that is no
+// character in the encoding is reported first, wherever it lies, then the
+// first character XML does not allow.
+void Validate(const Source& source)
 {
-    out.clear();
-    out.reserve(bytes.size());
+    std::size_t forbidden = kNone;
+    char32_t forbiddenChar = 0;
     std::size_t k = 0;
-    while (k < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[k]);
-        std::size_t extra;
-        char32_t c;
-        char32_t minimum;
-        if (lead < 0x80) {
-            extra = 0, c = lead, minimum = 0;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, c = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, c = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, c = lead & 0x07, minimum = 0x10000;
-        } else {
-            errorOffset = k;
-            return false;
+    const std::size_t size = source.Size();
+    while (k < size) {
+        k = source.LongRunEnd(k, kAllowed);
+        if (k >= size)
+            break;
+        char32_t c = 0;
+        std::size_t width = 1;
+        if (!source.DecodeChecked(k, c, width)) {
+            throw Failure{k, source.GetEncoding() == Encoding::Utf8
+                                 ? u"UTF-8 として正しくないバイト列があります"
+                                 : u"Shift_JIS として正しくないバイト列があります"};
         }
-        if (k + extra >= bytes.size() && extra > 0) {
-            errorOffset = k;
-            return false;
+        if (forbidden == kNone && !IsXmlChar(c)) {
+            forbidden = k;
+            forbiddenChar = c;
         }
-        for (std::size_t m = 1; m <= extra; ++m) {
-            const auto next = static_cast<unsigned char>(bytes[k + m]);
-            if ((next & 0xC0) != 0x80) {
-                errorOffset = k;
-                return false;
-            }
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            errorOffset = k;
-            return false;
-        }
-        out.push_back(c);
-        k += extra + 1;
+        k += width;
     }
-    return true;
+    if (forbidden != kNone)
+        throw Failure{forbidden, u"XML で使えない文字 U+" + Hex(forbiddenChar) + u" があります"};
 }
-
-std::u32string Widen(std::u16string_view text)
-{
-    std::u32string out;
-    out.reserve(text.size());
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        char32_t c = text[k];
-        if (c >= 0xD800 && c <= 0xDBFF && k + 1 < text.size() && text[k + 1] >= 0xDC00 &&
-            text[k + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[k + 1] - 0xDC00);
-            ++k;
-        }
-        out.push_back(c);
-    }
-    return out;
-}
-
-enum class Encoding { Utf8, ShiftJis };
 
 // The XML declaration, read from the raw bytes: it is ASCII in both
 // encodings, and it names the encoding of everything after it.
@@ -165,12 +149,13 @@ public:
     static bool StartsDeclaration(std::string_view bytes)
     {
         return bytes.size() > 5 && bytes.substr(0, 5) == "<?xml" &&
-               IsXmlWhitespace(static_cast<unsigned char>(bytes[5]));
+               IsXmlSpace(static_cast<unsigned char>(bytes[5]));
     }
 
     // Reads the whole declaration; sets encoding (empty if not declared)
-    // and the offset of its value. Throws Failure with a byte index.
-    void Read(std::string& encoding, std::size_t& encodingIndex)
+    // and the offset of its value. Returns the offset after the closing
+    // "?>". Throws Failure.
+    std::size_t Read(std::string& encoding, std::size_t& encodingIndex)
     {
         pos_ = 5;
         std::string version = ReadPseudoAttribute("version", true);
@@ -187,13 +172,14 @@ public:
         SkipSpace();
         if (bytes_.substr(pos_, 2) != "?>")
             throw Failure{pos_, u"XML 宣言が正しくありません"};
+        return pos_ + 2;
     }
 
 private:
     bool SkipSpace()
     {
         std::size_t start = pos_;
-        while (pos_ < bytes_.size() && IsXmlWhitespace(static_cast<unsigned char>(bytes_[pos_])))
+        while (pos_ < bytes_.size() && IsXmlSpace(static_cast<unsigned char>(bytes_[pos_])))
             ++pos_;
         return pos_ != start;
     }
@@ -252,24 +238,48 @@ bool IsShiftJisName(std::string_view name)
     return false;
 }
 
-// The document body parser, over code points with line ends normalised.
+// Reads the declaration at the start of `bytes`: the document's encoding,
+// and in `start` where the body begins.
+Encoding ReadDeclaration(std::string_view bytes, bool bom, std::size_t& start)
+{
+    std::string name;
+    std::size_t nameIndex = 0;
+    start = DeclarationReader(bytes).Read(name, nameIndex);
+    if (IsShiftJisName(name)) {
+        if (bom)
+            throw Failure{nameIndex,
+                          u"バイト順マークは UTF-8 を示していますが、エンコーディングは " +
+                              Ascii(name) + u" と宣言されています"};
+        return Encoding::ShiftJis;
+    }
+    if (!name.empty() && !EqualsIgnoringCase(name, "UTF-8"))
+        throw Failure{nameIndex, u"エンコーディング " + Ascii(name) + u" には対応していません"};
+    return Encoding::Utf8;
+}
+
+// The document body parser, over bytes already checked by Validate. It
+// scans bytes, decodes only character data and names, and gathers each
+// text node in one reused buffer, so every string is allocated once.
 class Parser {
 public:
-    explicit Parser(std::u32string text) : s_(std::move(text)) {}
+    explicit Parser(const Source& source) : src_(source) {}
 
     std::unique_ptr<XmlNode> Parse(std::size_t start)
     {
         pos_ = start;
-        while (pos_ < s_.size()) {
-            if (s_[pos_] == U'<')
+        while (pos_ < src_.Size()) {
+            const unsigned char b = src_.At(pos_);
+            if (b == '<') {
                 Markup();
-            else if (current_)
-                CharacterData();
-            else if (IsXmlWhitespace(s_[pos_]))
+            } else if (current_) {
+                if (!SkipLayout())
+                    CharacterData();
+            } else if (HasClass(b, kSpace)) {
                 ++pos_;
-            else
+            } else {
                 throw Failure{pos_, root_ ? u"ルート要素の後に文字データがあります"
                                           : u"ルート要素の外に文字データがあります"};
+            }
         }
         if (current_)
             throw Failure{pos_, u"要素 <" + current_->Name() + u"> が閉じられていません"};
@@ -278,65 +288,92 @@ public:
         return std::move(root_);
     }
 
-    const std::u32string& Text() const { return s_; }
-
 private:
-    char32_t At(std::size_t k) const { return k < s_.size() ? s_[k] : 0; }
-
-    bool LookingAt(std::string_view ascii) const
-    {
-        if (s_.size() - pos_ < ascii.size())
-            return false;
-        for (std::size_t k = 0; k < ascii.size(); ++k) {
-            if (s_[pos_ + k] != static_cast<unsigned char>(ascii[k]))
-                return false;
-        }
-        return true;
-    }
+    unsigned char At(std::size_t k) const { return src_.At(k); }
+    bool LookingAt(std::string_view ascii) const { return src_.LookingAt(pos_, ascii); }
 
     bool SkipSpace()
     {
         std::size_t start = pos_;
-        while (pos_ < s_.size() && IsXmlWhitespace(s_[pos_]))
-            ++pos_;
+        pos_ = src_.RunEnd(pos_, kSpace);
         return pos_ != start;
     }
 
-    void Expect(char32_t c, const char16_t* message)
+    void Expect(char c, const char16_t* message)
     {
-        if (At(pos_) != c)
+        if (At(pos_) != static_cast<unsigned char>(c))
             throw Failure{pos_, message};
         ++pos_;
     }
 
-    std::u16string Name()
+    // The end of the name that starts at k.
+    std::size_t NameEnd(std::size_t k) const
     {
-        if (!IsNameStartChar(At(pos_)))
-            throw Failure{pos_, u"名前が必要です"};
-        std::u16string name;
-        while (IsNameChar(At(pos_)))
-            AppendUtf16(name, s_[pos_++]);
-        return name;
+        std::size_t width = 1;
+        const unsigned char first = At(k);
+        const bool start = first < 0x80 ? HasClass(first, kNameStart)
+                                        : k < src_.Size() && IsNameStartChar(src_.Decode(k, width));
+        if (!start)
+            throw Failure{k, u"名前が必要です"};
+        k += width;
+        for (;;) {
+            k = src_.RunEnd(k, kName);
+            if (At(k) < 0x80 || !IsNameChar(src_.Decode(k, width)))
+                return k;
+            k += width;
+        }
+    }
+
+    // The characters of [begin, end) as they are (no line ends inside).
+    std::u16string Span(std::size_t begin, std::size_t end) const
+    {
+        const unsigned char* bytes = src_.Data();
+        if (std::all_of(bytes + begin, bytes + end, [](unsigned char b) { return b < 0x80; }))
+            return std::u16string(bytes + begin, bytes + end);
+        std::size_t length = 0;
+        std::size_t width = 1;
+        for (std::size_t k = begin; k < end; k += width)
+            length += Utf16Length(src_.Decode(k, width));
+        std::u16string text(length, u'\0');
+        char16_t* out = &text[0];
+        for (std::size_t k = begin; k < end; k += width)
+            out = PutUtf16(out, src_.Decode(k, width));
+        return text;
+    }
+
+    bool SpanEquals(std::size_t begin, std::size_t end, const std::u16string& text) const
+    {
+        if (end - begin == text.size()) {
+            std::size_t k = 0;
+            while (k < text.size() && At(begin + k) < 0x80 && At(begin + k) == text[k])
+                ++k;
+            if (k == text.size())
+                return true;
+            if (At(begin + k) < 0x80)
+                return false;
+        }
+        return Span(begin, end) == text;
     }
 
     void Markup()
     {
-        if (LookingAt("<!--")) {
-            Comment();
-        } else if (LookingAt("<?")) {
+        const unsigned char next = At(pos_ + 1);
+        if (next == '/') {
+            FlushText(false);
+            EndTag();
+        } else if (next == '?') {
             ProcessingInstruction();
+        } else if (next != '!') {
+            FlushText(true);
+            StartTag();
+        } else if (LookingAt("<!--")) {
+            Comment();
         } else if (LookingAt("<![CDATA[")) {
             CData();
         } else if (LookingAt("<!DOCTYPE")) {
             Doctype();
-        } else if (LookingAt("<!")) {
-            throw Failure{pos_, u"認識できないマークアップです"};
-        } else if (LookingAt("</")) {
-            FlushText();
-            EndTag();
         } else {
-            FlushText();
-            StartTag();
+            throw Failure{pos_, u"認識できないマークアップです"};
         }
     }
 
@@ -345,25 +382,28 @@ private:
         const std::size_t start = pos_;
         if (rootClosed_)
             throw Failure{pos_, u"ルート要素の後に別の要素があります"};
-        ++pos_;
-        std::unique_ptr<XmlNode> element = XmlNode::MakeElement(Name());
+        const std::size_t nameEnd = NameEnd(++pos_);
+        std::unique_ptr<XmlNode> element = XmlNode::MakeElement(Span(pos_, nameEnd));
+        pos_ = nameEnd;
         Attributes(start);
         bool empty = false;
         if (LookingAt("/>")) {
             empty = true;
             pos_ += 2;
         } else {
-            Expect(U'>', u"'>' が必要です");
+            Expect('>', u"'>' が必要です");
         }
         XmlNode* added = element.get();
         if (current_)
-            current_->AppendChild(std::move(element));
+            pending_.push_back(std::move(element));
         else
             root_ = std::move(element);
-        if (!empty)
+        if (!empty) {
+            open_.push_back({added, pending_.size()});
             current_ = added;
-        else if (!current_)
+        } else if (!current_) {
             rootClosed_ = true;
+        }
     }
 
     // Attributes are checked for well-formedness and then dropped.
@@ -372,32 +412,19 @@ private:
         std::vector<std::u16string> names;
         while (true) {
             const bool spaced = SkipSpace();
-            if (At(pos_) == U'>' || LookingAt("/>"))
+            if (At(pos_) == '>' || LookingAt("/>"))
                 break;
-            if (pos_ >= s_.size())
+            if (pos_ >= src_.Size())
                 throw Failure{pos_, u"ファイルが途中で終わっています"};
             if (!spaced)
                 throw Failure{pos_, u"属性の前には空白が必要です"};
-            names.push_back(Name());
+            const std::size_t nameEnd = NameEnd(pos_);
+            names.push_back(Span(pos_, nameEnd));
+            pos_ = nameEnd;
             SkipSpace();
-            Expect(U'=', u"'=' が必要です");
+            Expect('=', u"'=' が必要です");
             SkipSpace();
-            const char32_t quote = At(pos_);
-            if (quote != U'"' && quote != U'\'')
-                throw Failure{pos_, u"属性値は引用符で囲む必要があります"};
-            const std::size_t valueStart = pos_++;
-            std::u16string ignored;
-            while (At(pos_) != quote) {
-                if (pos_ >= s_.size())
-                    throw Failure{valueStart, u"属性値が閉じられていません"};
-                if (s_[pos_] == U'<')
-                    throw Failure{pos_, u"属性値に '<' は使えません"};
-                if (s_[pos_] == U'&')
-                    Reference(ignored);
-                else
-                    ++pos_;
-            }
-            ++pos_;
+            AttributeValue();
         }
         std::sort(names.begin(), names.end());
         auto twin = std::adjacent_find(names.begin(), names.end());
@@ -405,107 +432,211 @@ private:
             throw Failure{tagStart, u"属性 " + *twin + u" が重複しています"};
     }
 
+    // Quotes, '<' and '&' never occur inside a multi-byte character, so the
+    // value is scanned byte by byte.
+    void AttributeValue()
+    {
+        const unsigned char quote = At(pos_);
+        if (quote != '"' && quote != '\'')
+            throw Failure{pos_, u"属性値は引用符で囲む必要があります"};
+        const std::size_t valueStart = pos_++;
+        while (At(pos_) != quote) {
+            if (pos_ >= src_.Size())
+                throw Failure{valueStart, u"属性値が閉じられていません"};
+            if (At(pos_) == '<')
+                throw Failure{pos_, u"属性値に '<' は使えません"};
+            if (At(pos_) == '&')
+                Reference();
+            else
+                ++pos_;
+        }
+        ++pos_;
+    }
+
     void EndTag()
     {
         const std::size_t start = pos_;
-        pos_ += 2;
-        std::u16string name = Name();
+        const std::size_t nameStart = pos_ + 2;
+        const std::size_t nameEnd = NameEnd(nameStart);
+        pos_ = nameEnd;
         if (!current_)
-            throw Failure{start, u"開始タグのない終了タグ </" + name + u"> があります"};
-        if (name != current_->Name())
-            throw Failure{start, u"終了タグ </" + name + u"> が開始タグ <" +
+            throw Failure{start, u"開始タグのない終了タグ </" + Span(nameStart, nameEnd) +
+                                     u"> があります"};
+        if (!SpanEquals(nameStart, nameEnd, current_->Name()))
+            throw Failure{start, u"終了タグ </" + Span(nameStart, nameEnd) + u"> が開始タグ <" +
                                      current_->Name() + u"> と対応していません"};
         SkipSpace();
-        Expect(U'>', u"'>' が必要です");
-        current_->DropWhitespaceBesideElements();
-        current_ = current_->Parent();
+        Expect('>', u"'>' が必要です");
+        // The element's children are all known now: they go in at once.
+        const std::size_t first = open_.back().firstChild;
+        current_->AppendChildren(pending_.data() + first, pending_.data() + pending_.size());
+        pending_.resize(first);
+        open_.pop_back();
+        current_ = open_.empty() ? nullptr : open_.back().element;
         if (!current_)
             rootClosed_ = true;
     }
 
+    bool OpenElementHasElementChild() const
+    {
+        for (std::size_t k = pending_.size(); k > open_.back().firstChild; --k) {
+            if (pending_[k - 1]->IsElement())
+                return true;
+        }
+        return false;
+    }
+
+    // Room for `count` more units in the text buffer.
+    char16_t* Room(std::size_t count)
+    {
+        if (textLength_ + count > text_.size())
+            Grow(count);
+        return text_.data() + textLength_;
+    }
+
+    void Grow(std::size_t count) { text_.resize(std::max(textLength_ + count, text_.size() * 2)); }
+
+    void AppendChar(char32_t c)
+    {
+        char16_t* out = Room(2);
+        textLength_ += static_cast<std::size_t>(PutUtf16(out, c) - out);
+    }
+
+    // Skips whitespace that FlushText would drop: a run of its own, right
+    // before a tag, beside an element. Returns whether it did.
+    bool SkipLayout()
+    {
+        if (textLength_ != 0 || !HasClass(At(pos_), kSpace))
+            return false;
+        const std::size_t end = src_.RunEnd(pos_, kSpace);
+        if (At(end) != '<')
+            return false;
+        const unsigned char next = At(end + 1);
+        const bool layout = next == '/' ? OpenElementHasElementChild() : next != '!' && next != '?';
+        if (layout)
+            pos_ = end;
+        return layout;
+    }
+
+    // Character data up to the next markup; ASCII runs are copied whole.
     void CharacterData()
     {
-        if (s_[pos_] == U'&') {
-            Reference(text_);
-            return;
-        }
-        while (pos_ < s_.size() && s_[pos_] != U'<' && s_[pos_] != U'&') {
-            if (LookingAt("]]>"))
-                throw Failure{pos_, u"文字データに ']]>' は使えません"};
-            AppendUtf16(text_, s_[pos_++]);
+        const std::size_t size = src_.Size();
+        const unsigned char* bytes = src_.Data();
+        while (pos_ < size) {
+            const std::size_t end = src_.LongRunEnd(pos_, kPlain);
+            Widen(bytes + pos_, end - pos_, Room(end - pos_));
+            textLength_ += end - pos_;
+            pos_ = end;
+            const unsigned char b = At(pos_);
+            if (pos_ >= size || b == '<')
+                return;
+            if (b >= 0x80) {
+                MultiByteRun();
+            } else if (b == '&') {
+                AppendChar(Reference());
+            } else if (b == ']') {
+                if (LookingAt("]]>"))
+                    throw Failure{pos_, u"文字データに ']]>' は使えません"};
+                AppendChar(U']');
+                ++pos_;
+            } else if (b == '\r') {
+                AppendChar(U'\n');
+                pos_ += At(pos_ + 1) == '\n' ? 2 : 1;
+            }
         }
     }
 
-    // A predefined entity or a character reference, appended to `out`.
-    void Reference(std::u16string& out)
+    // Characters of more than one byte, up to the next ASCII one.
+    void MultiByteRun()
     {
-        const std::size_t start = pos_++;
-        if (At(pos_) == U'#') {
-            ++pos_;
-            const bool hex = At(pos_) == U'x';
-            if (hex)
-                ++pos_;
-            char32_t value = 0;
-            std::size_t digits = 0;
-            while (true) {
-                const char32_t c = At(pos_);
-                unsigned digit;
-                if (c >= U'0' && c <= U'9')
-                    digit = c - U'0';
-                else if (hex && c >= U'a' && c <= U'f')
-                    digit = c - U'a' + 10;
-                else if (hex && c >= U'A' && c <= U'F')
-                    digit = c - U'A' + 10;
-                else
-                    break;
-                // Saturate: anything past U+10FFFF is rejected below.
-                value = std::min<char32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
-                ++digits;
-                ++pos_;
+        const unsigned char* bytes = src_.Data();
+        const std::size_t size = src_.Size();
+        if (src_.GetEncoding() == Encoding::ShiftJis) {
+            // Each character is one unit.
+            while (pos_ < size && bytes[pos_] >= 0x80) {
+                const unsigned char b = bytes[pos_];
+                const bool pair = IsShiftJisLeadByte(b);
+                *Room(1) = pair ? ShiftJisPair(b, bytes[pos_ + 1]) : ShiftJisSingle(b);
+                ++textLength_;
+                pos_ += pair ? 2 : 1;
             }
-            if (digits == 0 || At(pos_) != U';')
-                throw Failure{start, u"文字参照が正しくありません"};
-            ++pos_;
-            if (!IsXmlChar(value))
-                throw Failure{start, u"文字参照が XML で使えない文字を指しています"};
-            AppendUtf16(out, value);
             return;
         }
-        std::u16string name = Name();
-        if (At(pos_) != U';')
+        while (pos_ < size && bytes[pos_] >= 0x80) {
+            std::size_t width = 1;
+            AppendChar(src_.Decode(pos_, width));
+            pos_ += width;
+        }
+    }
+
+    // A predefined entity or a character reference: the character it stands for.
+    char32_t Reference()
+    {
+        const std::size_t start = pos_++;
+        if (At(pos_) == '#')
+            return CharacterReference(start);
+        const std::size_t nameEnd = NameEnd(pos_);
+        const std::string_view name = src_.View(pos_, nameEnd);
+        pos_ = nameEnd;
+        if (At(pos_) != ';')
             throw Failure{start, u"実体参照の後に ';' が必要です"};
         ++pos_;
-        static const std::pair<const char16_t*, char16_t> predefined[] = {
-            {u"lt", u'<'}, {u"gt", u'>'}, {u"amp", u'&'}, {u"apos", u'\''}, {u"quot", u'"'}};
+        static const std::pair<std::string_view, char32_t> predefined[] = {
+            {"lt", U'<'}, {"gt", U'>'}, {"amp", U'&'}, {"apos", U'\''}, {"quot", U'"'}};
         for (const auto& [entity, c] : predefined) {
-            if (name == entity) {
-                out.push_back(c);
-                return;
-            }
+            if (name == entity)
+                return c;
         }
-        throw Failure{start, u"未宣言の実体参照 &" + name + u"; があります"};
+        throw Failure{start, u"未宣言の実体参照 &" + Span(start + 1, nameEnd) + u"; があります"};
+    }
+
+    char32_t CharacterReference(std::size_t start)
+    {
+        ++pos_;
+        const bool hex = At(pos_) == 'x';
+        if (hex)
+            ++pos_;
+        char32_t value = 0;
+        std::size_t digits = 0;
+        while (true) {
+            const unsigned char c = At(pos_);
+            unsigned digit;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                break;
+            // Saturate: anything past U+10FFFF is rejected below.
+            value = std::min<char32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+            ++digits;
+            ++pos_;
+        }
+        if (digits == 0 || At(pos_) != ';')
+            throw Failure{start, u"文字参照が正しくありません"};
+        ++pos_;
+        if (!IsXmlChar(value))
+            throw Failure{start, u"文字参照が XML で使えない文字を指しています"};
+        return value;
     }
 
     // Moves the text gathered since the last tag into the open element.
-    // Comments and processing instructions do not split it.
-    void FlushText()
+    // Comments and processing instructions do not split it. Whitespace
+    // alone is layout when an element stands beside it - the child that
+    // follows, or one before it - and is dropped.
+    void FlushText(bool childFollows)
     {
-        if (!text_.empty() && current_)
-            current_->AppendChild(XmlNode::MakeText(std::move(text_)));
-        text_.clear();
-    }
-
-    // Advances past `terminator`; returns false at the end of the text.
-    bool SkipPast(std::string_view terminator)
-    {
-        while (pos_ < s_.size()) {
-            if (LookingAt(terminator)) {
-                pos_ += terminator.size();
-                return true;
-            }
-            ++pos_;
-        }
-        return false;
+        if (textLength_ == 0 || !current_)
+            return;
+        const char16_t* text = text_.data();
+        const bool blank =
+            std::all_of(text, text + textLength_, [](char16_t c) { return IsXmlSpace(c); });
+        if (!blank || !(childFollows || OpenElementHasElementChild()))
+            pending_.push_back(XmlNode::MakeText(std::u16string(text, textLength_)));
+        textLength_ = 0;
     }
 
     void Comment()
@@ -513,30 +644,39 @@ private:
         const std::size_t start = pos_;
         pos_ += 4;
         while (true) {
-            if (pos_ >= s_.size())
+            // No multi-byte character holds a '-', so a byte search finds it.
+            const std::size_t dash = src_.Find('-', pos_);
+            if (dash == kNone)
                 throw Failure{start, u"コメントが閉じられていません"};
-            if (LookingAt("--")) {
-                if (At(pos_ + 2) != U'>')
-                    throw Failure{pos_, u"コメントの中に '--' は使えません"};
-                pos_ += 3;
+            pos_ = dash + 1;
+            if (At(pos_) == '-') {
+                if (At(pos_ + 1) != '>')
+                    throw Failure{dash, u"コメントの中に '--' は使えません"};
+                pos_ += 2;
                 return;
             }
-            ++pos_;
         }
     }
 
     void ProcessingInstruction()
     {
         const std::size_t start = pos_;
-        pos_ += 2;
-        std::u16string target = Name();
-        if (target.size() == 3 && (target[0] | 0x20) == u'x' && (target[1] | 0x20) == u'm' &&
-            (target[2] | 0x20) == u'l')
+        const std::size_t targetEnd = NameEnd(pos_ + 2);
+        const std::string_view target = src_.View(pos_ + 2, targetEnd);
+        if (EqualsIgnoringCase(target, "xml"))
             throw Failure{start, u"XML 宣言はファイルの先頭にだけ置けます"};
+        pos_ = targetEnd;
         if (!LookingAt("?>") && !SkipSpace())
             throw Failure{pos_, u"処理命令が正しくありません"};
-        if (!SkipPast("?>"))
-            throw Failure{start, u"処理命令が閉じられていません"};
+        // Nor a '?'.
+        for (std::size_t mark = src_.Find('?', pos_); mark != kNone;
+             mark = src_.Find('?', mark + 1)) {
+            if (At(mark + 1) == '>') {
+                pos_ = mark + 2;
+                return;
+            }
+        }
+        throw Failure{start, u"処理命令が閉じられていません"};
     }
 
     void CData()
@@ -544,12 +684,22 @@ private:
         const std::size_t start = pos_;
         if (!current_)
             throw Failure{start, u"CDATA セクションはルート要素の中にだけ置けます"};
-        pos_ += 9;
-        const std::size_t body = pos_;
-        if (!SkipPast("]]>"))
+        const std::size_t body = pos_ + 9;
+        // A Shift_JIS trail byte may be a ']': step by characters.
+        std::size_t close = body;
+        while (close < src_.Size() && !src_.LookingAt(close, "]]>"))
+            close += src_.Width(close);
+        if (close >= src_.Size())
             throw Failure{start, u"CDATA セクションが閉じられていません"};
-        for (std::size_t k = body; k < pos_ - 3; ++k)
-            AppendUtf16(text_, s_[k]);
+        for (std::size_t k = body; k < close;) {
+            std::size_t width = 1;
+            const char32_t c = src_.Decode(k, width);
+            k += width;
+            if (c == U'\r' && At(k) == '\n')
+                ++k;
+            AppendChar(c == U'\r' ? U'\n' : c);
+        }
+        pos_ = close + 3;
     }
 
     // Skipped whole, internal subset included; nothing it declares is used.
@@ -563,58 +713,49 @@ private:
         if (!SkipSpace())
             throw Failure{pos_, u"DOCTYPE 宣言が正しくありません"};
         bool inSubset = false;
-        char32_t quote = 0;
+        unsigned char quote = 0;
         while (true) {
-            if (pos_ >= s_.size())
+            if (pos_ >= src_.Size())
                 throw Failure{start, u"DOCTYPE 宣言が閉じられていません"};
-            const char32_t c = s_[pos_];
+            const unsigned char c = At(pos_);
             if (quote) {
                 if (c == quote)
                     quote = 0;
-                ++pos_;
-            } else if (c == U'"' || c == U'\'') {
+            } else if (c == '"' || c == '\'') {
                 quote = c;
-                ++pos_;
             } else if (inSubset && LookingAt("<!--")) {
                 Comment();
+                continue;
             } else if (inSubset && LookingAt("<?")) {
                 ProcessingInstruction();
-            } else if (c == U'[' || c == U']') {
-                inSubset = c == U'[';
-                ++pos_;
-            } else if (c == U'>' && !inSubset) {
+                continue;
+            } else if (c == '[' || c == ']') {
+                inSubset = c == '[';
+            } else if (c == '>' && !inSubset) {
                 ++pos_;
                 return;
-            } else {
-                ++pos_;
             }
+            pos_ += src_.Width(pos_);
         }
     }
 
-    std::u32string s_;
+    const Source& src_;
     std::size_t pos_ = 0;
     std::unique_ptr<XmlNode> root_;
-    XmlNode* current_ = nullptr;
+    // The open elements, innermost last, and the children gathered for
+    // them: those of open_[k] start at open_[k].firstChild in pending_.
+    struct OpenElement {
+        XmlNode* element;
+        std::size_t firstChild;
+    };
+    std::vector<OpenElement> open_;
+    std::vector<std::unique_ptr<XmlNode>> pending_;
+    XmlNode* current_ = nullptr;  // open_.back(), null when none
     bool rootClosed_ = false;
     bool doctypeSeen_ = false;
     std::u16string text_;
+    std::size_t textLength_ = 0;
 };
-
-XmlParseResult Fail(std::u32string_view text, std::size_t index, std::u16string message)
-{
-    XmlParseResult result;
-    result.error.message = std::move(message);
-    Locate(text, index, result.error);
-    return result;
-}
-
-std::u32string AsciiPrefix(std::string_view bytes)
-{
-    std::u32string text;
-    for (char c : bytes)
-        text.push_back(static_cast<unsigned char>(c));
-    return text;
-}
 
 }  // namespace
 
@@ -623,89 +764,19 @@ XmlParseResult ParseXml(std::string_view bytes)
     const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
     if (bom)
         bytes.remove_prefix(3);
-
     Encoding encoding = Encoding::Utf8;
-    if (DeclarationReader::StartsDeclaration(bytes)) {
-        std::string name;
-        std::size_t nameIndex = 0;
-        try {
-            DeclarationReader(bytes).Read(name, nameIndex);
-        } catch (const Failure& failure) {
-            return Fail(AsciiPrefix(bytes.substr(0, failure.index)), failure.index,
-                        failure.message);
-        }
-        const std::u32string prefix = AsciiPrefix(bytes.substr(0, nameIndex));
-        if (IsShiftJisName(name)) {
-            if (bom)
-                return Fail(prefix, nameIndex,
-                            u"バイト順マークは UTF-8 を示していますが、エンコーディングは " +
-                                Ascii(name) + u" と宣言されています");
-            encoding = Encoding::ShiftJis;
-        } else if (!name.empty() && !EqualsIgnoringCase(name, "UTF-8")) {
-            return Fail(prefix, nameIndex,
-                        u"エンコーディング " + Ascii(name) + u" には対応していません");
-        }
-    }
-
-    std::u32string text;
-    std::size_t badByte = 0;
-    bool decoded;
-    if (encoding == Encoding::Utf8) {
-        decoded = DecodeUtf8(bytes, text, badByte);
-    } else {
-        std::u16string wide;
-        decoded = DecodeShiftJis(bytes, wide, badByte);
-        text = Widen(wide);
-    }
-    if (!decoded) {
-        // Everything before the bad byte decoded, so its characters give
-        // the position.
-        std::u32string before;
-        std::size_t ignored = 0;
-        if (encoding == Encoding::Utf8) {
-            DecodeUtf8(bytes.substr(0, badByte), before, ignored);
-        } else {
-            std::u16string wide;
-            DecodeShiftJis(bytes.substr(0, badByte), wide, ignored);
-            before = Widen(wide);
-        }
-        return Fail(before, before.size(),
-                    encoding == Encoding::Utf8 ? u"UTF-8 として正しくないバイト列があります"
-                                               : u"Shift_JIS として正しくないバイト列があります");
-    }
-
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        if (!IsXmlChar(text[k]))
-            return Fail(text, k, u"XML で使えない文字 U+" + Hex(text[k]) + u" があります");
-    }
-
-    // XML reads CR LF and a lone CR as LF.
-    std::size_t out = 0;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        if (text[k] == U'\r') {
-            text[out++] = U'\n';
-            if (k + 1 < text.size() && text[k + 1] == U'\n')
-                ++k;
-        } else {
-            text[out++] = text[k];
-        }
-    }
-    text.resize(out);
-
-    // The declaration was checked above and holds no "?>" inside.
-    std::size_t start = 0;
-    if (DeclarationReader::StartsDeclaration(bytes)) {
-        while (start + 1 < text.size() && !(text[start] == U'?' && text[start + 1] == U'>'))
-            ++start;
-        start += 2;
-    }
-
-    Parser parser(std::move(text));
     XmlParseResult result;
     try {
-        result.document.root = parser.Parse(start);
+        std::size_t start = 0;
+        if (DeclarationReader::StartsDeclaration(bytes))
+            encoding = ReadDeclaration(bytes, bom, start);
+        const Source source(bytes, encoding);
+        Validate(source);
+        result.document.root = Parser(source).Parse(start);
     } catch (const Failure& failure) {
-        return Fail(parser.Text(), failure.index, failure.message);
+        result.document.root.reset();
+        result.error.message = failure.message;
+        Locate(Source(bytes, encoding), failure.index, result.error);
     }
     return result;
 }

@@ -3,8 +3,8 @@
 // Comments, processing instructions, attributes and the DOCTYPE are checked
 // and dropped; entities declared in a DOCTYPE are never expanded. Encodings:
 // UTF-8 (with or without byte-order mark) and Shift_JIS. The parser keeps
-// its open elements in the tree itself, so no nesting depth can exhaust the
-// stack.
+// its open elements in a list, not on the call stack, so no nesting depth
+// can exhaust the stack.
 #pragma once
 
 #include "bookmarks/xml/XmlNode.h"

@@ -1,6 +1,7 @@
 #include "bookmarks/xml/ShiftJis.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 namespace vesko {
 namespace {
@@ -28,6 +29,47 @@ TEST(ShiftJis, ReportsTheOffsetOfInvalidBytes)
     EXPECT_EQ(offset, 2u);
     EXPECT_FALSE(DecodeShiftJis("\xA0", text, offset));
     EXPECT_EQ(offset, 0u);
+}
+
+// What iconv's CP932 makes of `bytes`: one unit, or nothing when it refuses.
+std::u16string IconvDecode(iconv_t cd, std::string bytes)
+{
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char out[8];
+    char* in = bytes.data();
+    char* outPtr = out;
+    std::size_t inLeft = bytes.size();
+    std::size_t outLeft = sizeof out;
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft)
+        return {};
+    std::u16string units;
+    for (std::size_t k = 0; k + 1 < sizeof out - outLeft; k += 2) {
+        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(out[k]) |
+                                              static_cast<unsigned char>(out[k + 1]) << 8));
+    }
+    return units;
+}
+
+TEST(ShiftJis, DecodesEveryCharacterAsIconvCp932Does)
+{
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    std::u16string ours;
+    std::size_t offset = 0;
+    for (int b = 0; b < 0x100; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        const bool ok = DecodeShiftJis(one, ours, offset);
+        // Windows reads a lone 0x80 as U+0080, where iconv refuses it.
+        const std::u16string expected = b == 0x80 ? u"\u0080" : IconvDecode(cd, one);
+        EXPECT_EQ(ok ? ours : u"", expected) << std::hex << b;
+        for (int trail = 0; trail < 0x100; ++trail) {
+            const std::string two{static_cast<char>(b), static_cast<char>(trail)};
+            if (!DecodeShiftJis(two, ours, offset) || ours.size() != 1)
+                ours.clear();
+            ASSERT_EQ(ours, ok ? u"" : IconvDecode(cd, two)) << std::hex << b << ' ' << trail;
+        }
+    }
+    iconv_close(cd);
 }
 
 TEST(ShiftJis, EncodesAndRefusesWhatItCannotHold)

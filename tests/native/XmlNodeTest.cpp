@@ -37,27 +37,6 @@ TEST(XmlNode, LinksChildrenSiblingsAndParents)
     EXPECT_EQ(text.Text(), u"t");
 }
 
-TEST(XmlNode, DropsOnlyWhitespaceThatStandsBesideElements)
-{
-    std::unique_ptr<XmlNode> mixed = XmlNode::MakeElement(u"m");
-    mixed->AppendChild(XmlNode::MakeText(u"\n  "));
-    mixed->AppendChild(XmlNode::MakeElement(u"a"));
-    mixed->AppendChild(XmlNode::MakeText(u" x "));
-    mixed->AppendChild(XmlNode::MakeText(u"\t"));
-    XmlNode& last = mixed->AppendChild(XmlNode::MakeElement(u"b"));
-    mixed->DropWhitespaceBesideElements();
-    ASSERT_EQ(mixed->ChildCount(), 3u);
-    EXPECT_EQ(mixed->ChildAt(1)->Value(), u" x ");
-    // Positions and sibling links follow the removal.
-    EXPECT_EQ(mixed->ChildAt(2), &last);
-    EXPECT_EQ(mixed->ChildAt(1)->NextSibling(), &last);
-
-    std::unique_ptr<XmlNode> spaces = XmlNode::MakeElement(u"name");
-    spaces->AppendChild(XmlNode::MakeText(u"  "));
-    spaces->DropWhitespaceBesideElements();
-    EXPECT_EQ(spaces->Text(), u"  ");
-}
-
 TEST(XmlNode, DeepTreeTextAndFreeDoNotRecurse)
 {
     constexpr std::size_t kDepth = 100000;

@@ -95,6 +95,15 @@ TEST(XmlParser, WhitespaceBesideElementsIsDropped)
     // An element's whole content stays, even when it is only spaces.
     EXPECT_EQ(root.ChildAt(0)->Text(), u" ");
     EXPECT_EQ(root.ChildAt(1)->Text(), u"\n x \n");
+
+    // Mixed content keeps its text, split by elements only; the blank runs
+    // beside them go, however they were written.
+    XmlParseResult mixed = ParseOk("<m>\n  <a/> x <!-- c -->&#9;<b/>&#32;</m>");
+    const XmlNode& m = *mixed.document.root;
+    ASSERT_EQ(m.ChildCount(), 3u);
+    EXPECT_EQ(m.ChildAt(1)->Value(), u" x \t");
+    EXPECT_EQ(m.ChildAt(1)->NextSibling(), m.ChildAt(2));
+    EXPECT_EQ(m.ChildAt(2)->Name(), u"b");
 }
 
 TEST(XmlParser, LineEndsBecomeLineFeeds)

@@ -51,7 +51,8 @@ add_library(vesko_core STATIC
 )
 target_include_directories(vesko_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
-target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 comdlg32 ole32 oleaut32 uuid shell32 gdi32 user32 kernel32)
+# No shell32 or comdlg32: they load on first use (options/ShellApi.h).
+target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 ole32 oleaut32 uuid gdi32 user32 kernel32)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
 set_source_files_properties(${VESKO_RESOURCES} PROPERTIES

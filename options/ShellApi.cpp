@@ -1,17 +1,44 @@
 #include "options/ShellApi.h"
 
+#include <string>
+
 namespace vesko {
 namespace {
 
+constexpr wchar_t kShell32[] = L"shell32.dll";
+
+// A shell call whose DLL could not be had fails as the call would.
+HRESULT LastErrorResult() {
+    const DWORD error = GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
 class SystemShell final : public ShellApi {
 public:
-    HRESULT GetMalloc(IMalloc** malloc) override { return SHGetMalloc(malloc); }
-    HRESULT GetDesktopFolder(IShellFolder** folder) override { return SHGetDesktopFolder(folder); }
-    HRESULT GetSpecialFolderLocation(HWND owner, int csidl, LPITEMIDLIST* idList) override {
-        return SHGetSpecialFolderLocation(owner, csidl, idList);
+    HRESULT GetMalloc(IMalloc** malloc) override {
+        const auto call = SystemFunction<HRESULT(WINAPI*)(IMalloc**)>(kShell32, "SHGetMalloc");
+        return call ? call(malloc) : LastErrorResult();
     }
-    LPITEMIDLIST BrowseForFolder(BROWSEINFOA* info) override { return SHBrowseForFolderA(info); }
-    BOOL GetPathFromIDList(LPCITEMIDLIST idList, char* path) override { return SHGetPathFromIDListA(idList, path); }
+    HRESULT GetDesktopFolder(IShellFolder** folder) override {
+        const auto call =
+            SystemFunction<HRESULT(WINAPI*)(IShellFolder**)>(kShell32, "SHGetDesktopFolder");
+        return call ? call(folder) : LastErrorResult();
+    }
+    HRESULT GetSpecialFolderLocation(HWND owner, int csidl, LPITEMIDLIST* idList) override {
+        const auto call = SystemFunction<HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*)>(
+            kShell32, "SHGetSpecialFolderLocation");
+        return call ? call(owner, csidl, idList) : LastErrorResult();
+    }
+    LPITEMIDLIST BrowseForFolder(BROWSEINFOA* info) override {
+        const auto call =
+            SystemFunction<LPITEMIDLIST(WINAPI*)(BROWSEINFOA*)>(kShell32, "SHBrowseForFolderA");
+        return call ? call(info) : nullptr;
+    }
+    BOOL GetPathFromIDList(LPCITEMIDLIST idList, char* path) override {
+        const auto call =
+            SystemFunction<BOOL(WINAPI*)(LPCITEMIDLIST, char*)>(kShell32, "SHGetPathFromIDListA");
+        return call ? call(idList, path) : FALSE;
+    }
 
     LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) override {
         return SendMessageA(window, msg, wp, lp);
@@ -29,6 +56,17 @@ public:
 };
 
 }  // namespace
+
+FARPROC SystemFunction(const wchar_t* dll, const char* name) {
+    // By full path: a DLL of the same name beside the program is never taken.
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    const std::wstring path = std::wstring(folder, length) + L"\\" + dll;
+    HMODULE module = GetModuleHandleW(path.c_str());
+    if (!module) module = LoadLibraryW(path.c_str());
+    return module ? GetProcAddress(module, name) : nullptr;
+}
 
 std::shared_ptr<ShellApi> SystemShellApi() {
     static const std::shared_ptr<ShellApi> shell = std::make_shared<SystemShell>();

@@ -16,6 +16,7 @@
 #include "common/Glyphs.h"
 #include "common/Text.h"
 #include "options/Option.h"
+#include "options/ShellApi.h"
 #include "res/resource.h"
 #include "shell/About.h"
 
@@ -467,7 +468,11 @@ void TMainForm::FileOpen1Execute() {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-    if (!GetOpenFileNameW(&ofn)) return;
+    // comdlg32 loads when the dialog is first wanted, not at start.
+    const auto getOpenFileName =
+        SystemFunction<BOOL(WINAPI*)(OPENFILENAMEW*)>(L"comdlg32.dll", "GetOpenFileNameW");
+    if (!getOpenFileName) throw AppError(SystemMessage(GetLastError()));
+    if (!getOpenFileName(&ofn)) return;
     OpenPage(std::wstring(), file.data());
 }
 

@@ -121,6 +121,8 @@ void Validate(const Source& source)
     const std::size_t size = source.Size();
     while (k < size) {
         k = source.LongRunEnd(k, kAllowed);
+        if (source.GetEncoding() == Encoding::ShiftJis)
+            k = source.ShiftJisRunEnd(k);
         if (k >= size)
             break;
         char32_t c = 0;
@@ -316,9 +318,12 @@ private:
         if (!start)
             throw Failure{k, u"名前が必要です"};
         k += width;
+        const unsigned char* bytes = src_.Data();
+        const std::size_t size = src_.Size();
         for (;;) {
-            k = src_.RunEnd(k, kName);
-            if (At(k) < 0x80 || !IsNameChar(src_.Decode(k, width)))
+            while (k < size && HasClass(bytes[k], kName))
+                ++k;
+            if (k >= size || bytes[k] < 0x80 || !IsNameChar(src_.Decode(k, width)))
                 return k;
             k += width;
         }
@@ -339,6 +344,20 @@ private:
         for (std::size_t k = begin; k < end; k += width)
             out = PutUtf16(out, src_.Decode(k, width));
         return text;
+    }
+
+    // Element names repeat: the last few are kept, and most start tags copy
+    // one instead of decoding it.
+    std::u16string ElementName(std::size_t begin, std::size_t end)
+    {
+        const std::string_view bytes = src_.View(begin, end);
+        for (const auto& [known, name] : recentNames_) {
+            if (known == bytes)
+                return name;
+        }
+        auto& slot = recentNames_[nextName_++ % kRecentNames];
+        slot = {bytes, Span(begin, end)};
+        return slot.second;
     }
 
     bool SpanEquals(std::size_t begin, std::size_t end, const std::u16string& text) const
@@ -383,7 +402,7 @@ private:
         if (rootClosed_)
             throw Failure{pos_, u"ルート要素の後に別の要素があります"};
         const std::size_t nameEnd = NameEnd(++pos_);
-        std::unique_ptr<XmlNode> element = XmlNode::MakeElement(Span(pos_, nameEnd));
+        std::unique_ptr<XmlNode> element = XmlNode::MakeElement(ElementName(pos_, nameEnd));
         pos_ = nameEnd;
         Attributes(start);
         bool empty = false;
@@ -755,6 +774,9 @@ private:
     bool doctypeSeen_ = false;
     std::u16string text_;
     std::size_t textLength_ = 0;
+    static constexpr std::size_t kRecentNames = 4;
+    std::pair<std::string_view, std::u16string> recentNames_[kRecentNames];
+    std::size_t nextName_ = 0;
 };
 
 }  // namespace

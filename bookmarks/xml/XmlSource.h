@@ -182,6 +182,23 @@ public:
             ++p;
         return static_cast<std::size_t>(p - Data());
     }
+    // The end of the run of valid non-ASCII Shift_JIS characters that starts
+    // at k; every one of them is an XML character.
+    std::size_t ShiftJisRunEnd(std::size_t k) const
+    {
+        const unsigned char* p = Data();
+        const std::size_t size = bytes_.size();
+        while (k < size && p[k] >= 0x80) {
+            const bool pair = IsShiftJisLeadByte(p[k]);
+            if (pair && (k + 1 >= size || ShiftJisPair(p[k], p[k + 1]) == kNotShiftJis))
+                break;
+            if (!pair && ShiftJisSingle(p[k]) == kNotShiftJis)
+                break;
+            k += pair ? 2 : 1;
+        }
+        return k;
+    }
+
     // 0 past the end, which no test for markup matches.
     unsigned char At(std::size_t k) const
     {

@@ -1,8 +1,81 @@
 #include "bookmarks/xml/XmlNode.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <utility>
 
 namespace vesko {
+
+namespace {
+
+// Ahead of every node, saying where its memory came from; as large as the
+// strictest alignment, so that the node after it stays aligned.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+constexpr unsigned char kFromHeap = 0;
+constexpr unsigned char kFromPool = 1;
+constexpr std::size_t kFirstBlock = 16 * 1024;
+constexpr std::size_t kLargestBlock = 1024 * 1024;
+
+void* Mark(void* memory, unsigned char origin)
+{
+    auto* bytes = static_cast<unsigned char*>(memory);
+    bytes[0] = origin;
+    return bytes + kHeader;
+}
+
+std::size_t Aligned(std::size_t size) { return (size + kHeader - 1) / kHeader * kHeader; }
+
+}  // namespace
+
+void* XmlNodePool::Allocate(std::size_t size)
+{
+    size = Aligned(size);
+    if (blocks_.empty() || blockSize_ - used_ < size) {
+        // Blocks double up to a limit, so that small trees stay small.
+        blockSize_ = std::max(size, blocks_.empty() ? kFirstBlock
+                                                    : std::min(blockSize_ * 2, kLargestBlock));
+        blocks_.push_back(std::make_unique<unsigned char[]>(blockSize_));
+        used_ = 0;
+    }
+    void* memory = blocks_.back().get() + used_;
+    used_ += size;
+    return memory;
+}
+
+void* XmlNode::operator new(std::size_t size)
+{
+    void* memory = std::malloc(kHeader + size);
+    if (!memory)
+        throw std::bad_alloc();
+    return Mark(memory, kFromHeap);
+}
+
+void* XmlNode::operator new(std::size_t size, XmlNodePool& pool)
+{
+    return Mark(pool.Allocate(kHeader + size), kFromPool);
+}
+
+void XmlNode::operator delete(void* p) noexcept
+{
+    if (!p)
+        return;
+    unsigned char* memory = static_cast<unsigned char*>(p) - kHeader;
+    if (memory[0] == kFromHeap)
+        std::free(memory);
+}
+
+void XmlNode::operator delete(void*, XmlNodePool&) noexcept {}
+
+std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string name, XmlNodePool& pool)
+{
+    return std::unique_ptr<XmlNode>(new (pool) XmlNode(Kind::Element, std::move(name)));
+}
+
+std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string text, XmlNodePool& pool)
+{
+    return std::unique_ptr<XmlNode>(new (pool) XmlNode(Kind::Text, std::move(text)));
+}
 
 std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string name)
 {

@@ -10,12 +10,42 @@
 
 namespace vesko {
 
+// Memory for the nodes of one parsed tree, taken in large blocks and given
+// back all at once: a parser makes a node per element and per text, and one
+// allocation each would cost more than the parse.
+class XmlNodePool {
+public:
+    XmlNodePool() = default;
+    XmlNodePool(const XmlNodePool&) = delete;
+    XmlNodePool& operator=(const XmlNodePool&) = delete;
+
+    void* Allocate(std::size_t size);
+
+private:
+    std::vector<std::unique_ptr<unsigned char[]>> blocks_;
+    std::size_t used_ = 0;
+    std::size_t blockSize_ = 0;
+};
+
 class XmlNode {
 public:
     enum class Kind { Element, Text };
 
     static std::unique_ptr<XmlNode> MakeElement(std::u16string name);
     static std::unique_ptr<XmlNode> MakeText(std::u16string text);
+    // The same in `pool`. Such a node is freed with the pool, so it must go
+    // into a tree whose root (made without a pool) comes to own the pool.
+    static std::unique_ptr<XmlNode> MakeElement(std::u16string name, XmlNodePool& pool);
+    static std::unique_ptr<XmlNode> MakeText(std::u16string text, XmlNodePool& pool);
+    // Makes this node, the root of its tree, the owner of its nodes' pool.
+    void AdoptPool(std::unique_ptr<XmlNodePool> pool) { pool_ = std::move(pool); }
+
+    // Each node records whether it came from a pool; deleting a pooled
+    // node runs its destructor and leaves the memory to the pool.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, XmlNodePool& pool);
+    static void operator delete(void* p) noexcept;
+    static void operator delete(void* p, XmlNodePool& pool) noexcept;
 
     XmlNode(const XmlNode&) = delete;
     XmlNode& operator=(const XmlNode&) = delete;
@@ -56,6 +86,8 @@ private:
     void Adopt(std::unique_ptr<XmlNode> child);
     void MoveChildrenTo(std::vector<std::unique_ptr<XmlNode>>& list);
 
+    // Destroyed last, after every node that lives in it.
+    std::unique_ptr<XmlNodePool> pool_;
     Kind kind_;
     std::u16string value_;
     XmlNode* parent_ = nullptr;

@@ -287,6 +287,7 @@ public:
             throw Failure{pos_, u"要素 <" + current_->Name() + u"> が閉じられていません"};
         if (!root_)
             throw Failure{pos_, u"ルート要素がありません"};
+        root_->AdoptPool(std::move(pool_));
         return std::move(root_);
     }
 
@@ -402,7 +403,10 @@ private:
         if (rootClosed_)
             throw Failure{pos_, u"ルート要素の後に別の要素があります"};
         const std::size_t nameEnd = NameEnd(++pos_);
-        std::unique_ptr<XmlNode> element = XmlNode::MakeElement(ElementName(pos_, nameEnd));
+        // The root is made on its own: it owns the pool of the others.
+        std::unique_ptr<XmlNode> element =
+            current_ ? XmlNode::MakeElement(ElementName(pos_, nameEnd), *pool_)
+                     : XmlNode::MakeElement(ElementName(pos_, nameEnd));
         pos_ = nameEnd;
         Attributes(start);
         bool empty = false;
@@ -654,7 +658,7 @@ private:
         const bool blank =
             std::all_of(text, text + textLength_, [](char16_t c) { return IsXmlSpace(c); });
         if (!blank || !(childFollows || OpenElementHasElementChild()))
-            pending_.push_back(XmlNode::MakeText(std::u16string(text, textLength_)));
+            pending_.push_back(XmlNode::MakeText(std::u16string(text, textLength_), *pool_));
         textLength_ = 0;
     }
 
@@ -760,6 +764,8 @@ private:
 
     const Source& src_;
     std::size_t pos_ = 0;
+    // Declared before the nodes, so that on failure it goes after them.
+    std::unique_ptr<XmlNodePool> pool_ = std::make_unique<XmlNodePool>();
     std::unique_ptr<XmlNode> root_;
     // The open elements, innermost last, and the children gathered for
     // them: those of open_[k] start at open_[k].firstChild in pending_.

@@ -55,10 +55,14 @@ target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
 target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 ole32 oleaut32 uuid gdi32 user32 kernel32)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
-set_source_files_properties(${VESKO_RESOURCES} PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/vesko.manifest;${CMAKE_SOURCE_DIR}/res/glyphs.bmp;${CMAKE_SOURCE_DIR}/res/vesko.ico;${CMAKE_SOURCE_DIR}/res/child_ie.ico;${CMAKE_SOURCE_DIR}/res/child_mz.ico")
-
-set_property(SOURCE ${VESKO_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/browse.bmp")
+# Source properties hold only in the directory that sets them: the test
+# target links the same script and sets these again (tests/CMakeLists.txt).
+set(VESKO_RESOURCE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/res/resource.h ${CMAKE_SOURCE_DIR}/res/vesko.manifest
+  ${CMAKE_SOURCE_DIR}/res/glyphs.bmp ${CMAKE_SOURCE_DIR}/res/browse.bmp
+  ${CMAKE_SOURCE_DIR}/res/vesko.ico ${CMAKE_SOURCE_DIR}/res/child_ie.ico
+  ${CMAKE_SOURCE_DIR}/res/child_mz.ico)
+set_source_files_properties(${VESKO_RESOURCES} PROPERTIES OBJECT_DEPENDS "${VESKO_RESOURCE_DEPENDS}")
 
 add_executable(vesko WIN32 shell/main.cpp ${VESKO_RESOURCES})
 target_compile_options(vesko PRIVATE ${VESKO_WARNINGS})

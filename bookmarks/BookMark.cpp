@@ -35,7 +35,8 @@ const ControlSpec kControls[] = {
     {L"BUTTON", L"キャンセル", kButton, 0, kBtnCancel, 355, 224, 89, 25},
     {L"BUTTON", L"追   加", kButton, 0, kBtnAdd, 355, 16, 89, 17},
     {L"BUTTON", L"フォルダの作成", kButton, 0, kBtnMD, 355, 64, 89, 17},
-    {WC_TREEVIEWW, L"", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS | TVS_SHOWSELALWAYS,
+    {WC_TREEVIEWW, L"",
+     WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS | TVS_SHOWSELALWAYS,
      WS_EX_CLIENTEDGE, kTreeView1, 48, 64, 297, 161},
     {L"EDIT", L"txtName", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxtName, 48, 8, 153, 20},
     {L"BUTTON", L"O   K", kButton, 0, kBtnOK, 355, 192, 89, 25},
@@ -69,12 +70,23 @@ LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (HIWORD(wp) == BN_CLICKED) {
             switch (LOWORD(wp)) {
-            case kBtnAdd: btnAddClick(); return 0;
-            case kBtnDel: btnDelClick(); return 0;
-            case kBtnMD: btnMDClick(); return 0;
-            case kBtnOK: btnOKClick(); return 0;
-            case kBtnCancel: btnCancelClick(); return 0;
-            default: break;
+            case kBtnAdd:
+                btnAddClick();
+                return 0;
+            case kBtnDel:
+                btnDelClick();
+                return 0;
+            case kBtnMD:
+                btnMDClick();
+                return 0;
+            case kBtnOK:
+                btnOKClick();
+                return 0;
+            case kBtnCancel:
+                btnCancelClick();
+                return 0;
+            default:
+                break;
             }
         }
         return 0;  // Enter and Escape from the dialog keys do nothing here
@@ -95,8 +107,8 @@ void Tfrm_BMEdit::CreateControls() {
     HWND self = Handle();
     font_ = CreateFormFont();
     SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    HWND* const handles[] = {&controls_.label2, &controls_.label1,    &controls_.txtURL,  &controls_.btnCancel,
-                             &controls_.btnAdd, &controls_.btnMD,     &controls_.treeView1, &controls_.txtName,
+    HWND* const handles[] = {&controls_.label2, &controls_.label1, &controls_.txtURL,    &controls_.btnCancel,
+                             &controls_.btnAdd, &controls_.btnMD,  &controls_.treeView1, &controls_.txtName,
                              &controls_.btnOK,  &controls_.btnDel};
     static_assert(std::size(handles) == std::size(kControls), "one handle per control");
     for (size_t i = 0; i < std::size(kControls); ++i) *handles[i] = CreateControl(self, kControls[i], font_.get());
@@ -133,8 +145,9 @@ void Tfrm_BMEdit::FormCreate() {
     // when it is first expanded. Each insert costs time in proportion to
     // the nodes already there in some tree views.
     for (size_t index = 0; index < nodes_.size(); ++index)
-        if (nodes_[index].depth == 0) nodes_[index].item = InsertNode(TVI_ROOT, TVI_LAST, nodes_[index].name,
-                                                                      nodes_[index].folder, HasEntries(index));
+        if (nodes_[index].depth == 0)
+            nodes_[index].item =
+                InsertNode(TVI_ROOT, TVI_LAST, nodes_[index].name, nodes_[index].folder, HasEntries(index));
 }
 
 bool Tfrm_BMEdit::HasEntries(size_t index) const {
@@ -310,19 +323,21 @@ bool Tfrm_BMEdit::ChangedSinceRead(std::optional<FileFingerprint>& now) const {
     ReadWholeFile(path_, bytes, error);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) now.reset();
     // What cannot be read now cannot be replaced either.
-    else if (error != ERROR_SUCCESS) throw AppError(WriteFailureMessage(path_, error));
-    else now = FingerprintOf(bytes);
+    else if (error != ERROR_SUCCESS)
+        throw AppError(WriteFailureMessage(path_, error));
+    else
+        now = FingerprintOf(bytes);
     return !baselineKnown_ || now != baseline_;
 }
 
 bool Tfrm_BMEdit::AskOverwrite() {
-    const std::wstring text =
-        Format(L"%ls\n\nこのファイルは、このエディタを開いた後にほかのエディタまたはプログラムによって変更されています。"
-               L"上書きすると、その変更は失われます。\n\n"
-               L"上書きしますか？ [いいえ] を選ぶと、何も書き込まずに編集に戻ります。",
-               path_.c_str());
-    return MessageBoxW(Handle(), text.c_str(), ApplicationTitle().c_str(),
-                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    const std::wstring text = Format(
+        L"%ls\n\nこのファイルは、このエディタを開いた後にほかのエディタまたはプログラムによって変更されています。"
+        L"上書きすると、その変更は失われます。\n\n"
+        L"上書きしますか？ [いいえ] を選ぶと、何も書き込まずに編集に戻ります。",
+        path_.c_str());
+    return MessageBoxW(Handle(), text.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
+           IDYES;
 }
 
 void Tfrm_BMEdit::btnOKClick() {

@@ -57,9 +57,9 @@ BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstr
     result.exists = true;
     XmlParseResult parsed = ParseXml(bytes);
     if (!parsed.Ok()) {
-        result.error = Format(L"%ls を読み込めません (%u 行 %u 列): %ls", path.c_str(),
-                              static_cast<unsigned>(parsed.error.line), static_cast<unsigned>(parsed.error.column),
-                              ToWide(parsed.error.message).c_str());
+        result.error =
+            Format(L"%ls を読み込めません (%u 行 %u 列): %ls", path.c_str(), static_cast<unsigned>(parsed.error.line),
+                   static_cast<unsigned>(parsed.error.column), ToWide(parsed.error.message).c_str());
         return result;
     }
     if (Depth(parsed.document.root.get()) >= kMaxBookmarkDepth) {
@@ -77,8 +77,10 @@ std::string SaveBookmarkFile(const std::wstring& path, const std::vector<Bookmar
     if (keepOldAsBackup) {
         std::string old;
         DWORD error = ERROR_SUCCESS;
-        if (ReadWholeFile(path, old, error)) ReplaceFileContents(path + L".bak", old);
-        else if (error != ERROR_FILE_NOT_FOUND) throw AppError(WriteFailureMessage(path, error));
+        if (ReadWholeFile(path, old, error))
+            ReplaceFileContents(path + L".bak", old);
+        else if (error != ERROR_FILE_NOT_FOUND)
+            throw AppError(WriteFailureMessage(path, error));
     }
     ReplaceFileContents(path, bytes);
     return bytes;

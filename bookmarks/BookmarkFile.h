@@ -22,7 +22,7 @@ std::u16string ToU16(const std::wstring& text);
 struct BookmarkDocument {
     XmlDocument document;  // no root when the file is missing or unreadable
     bool exists = false;
-    std::wstring error;  // why an existing file could not be read
+    std::wstring error;                   // why an existing file could not be read
     std::optional<FileFingerprint> read;  // what LoadBookmarkDocument read, when it could
     const XmlNode* Root() const { return document.root.get(); }
     bool Unreadable() const { return exists && !error.empty(); }
@@ -41,7 +41,6 @@ BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstr
 // written. With `keepOldAsBackup` the current file is first copied to
 // "<path>.bak". Raises AppError naming the file and the system's reason
 // when it cannot; the old file is then unchanged.
-std::string SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries,
-                             bool keepOldAsBackup);
+std::string SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries, bool keepOldAsBackup);
 
 }  // namespace vesko

@@ -18,8 +18,10 @@ constexpr int kPictureGap = 3;
 void AppendText(std::wstring& out, const XmlNode* node) {
     const XmlNode* only = node && node->ChildCount() == 1 ? node->FirstChild() : nullptr;
     const std::u16string* value = nullptr;
-    if (node && !node->IsElement()) value = &node->Value();
-    else if (only && !only->IsElement()) value = &only->Value();
+    if (node && !node->IsElement())
+        value = &node->Value();
+    else if (only && !only->IsElement())
+        value = &only->Value();
     if (value) {
         out.append(value->begin(), value->end());
     } else if (node && node->ChildCount() > 0) {
@@ -125,8 +127,7 @@ void BookmarkMenu::AddLevel(HMENU menu, uint32_t first, uint32_t end, UINT posit
             info.dwStyle = MNS_NOTIFYBYPOS;
             SetMenuInfo(submenu, &info);
         }
-        MakeMenuItem(menu, BookmarkCaption(text_.substr(entry.text, entry.nameLength)), position++, submenu,
-                     index + 1);
+        MakeMenuItem(menu, BookmarkCaption(text_.substr(entry.text, entry.nameLength)), position++, submenu, index + 1);
         if (submenu) submenus_.emplace(submenu, Submenu{index, false});
     }
 }

@@ -72,10 +72,10 @@ public:
 
 private:
     struct Entry {
-        uint32_t text;        // the name's offset in text_; the URL follows it
+        uint32_t text;  // the name's offset in text_; the URL follows it
         uint32_t nameLength;
         uint32_t urlLength;
-        uint32_t end;         // the index after the entry and all inside it
+        uint32_t end;  // the index after the entry and all inside it
         bool folder;
     };
     struct Submenu {

@@ -20,10 +20,14 @@ void BrowserChild::SetCaption(const std::wstring& caption) { SetWindowTextW(Hand
 
 bool BrowserChild::SavedState(NavButton button) const {
     switch (button) {
-    case NavButton::Back: return backState_;
-    case NavButton::Forward: return frwrdState_;
-    case NavButton::Stop: return stopState_;
-    case NavButton::Reload: return reLoadState_;
+    case NavButton::Back:
+        return backState_;
+    case NavButton::Forward:
+        return frwrdState_;
+    case NavButton::Stop:
+        return stopState_;
+    case NavButton::Reload:
+        return reLoadState_;
     }
     return false;
 }
@@ -123,8 +127,10 @@ void BrowserChild::TitleChange(const std::wstring& text) {
 }
 
 void BrowserChild::CommandStateChange(int command, bool enable) {
-    if (command == CSC_NAVIGATEFORWARD) frame_.EnableButton(NavButton::Forward, enable);
-    else if (command == CSC_NAVIGATEBACK) frame_.EnableButton(NavButton::Back, enable);
+    if (command == CSC_NAVIGATEFORWARD)
+        frame_.EnableButton(NavButton::Forward, enable);
+    else if (command == CSC_NAVIGATEBACK)
+        frame_.EnableButton(NavButton::Back, enable);
     frame_.EnableButton(NavButton::Reload, true);
 
     // The states go to the active window, which need not be the sender.

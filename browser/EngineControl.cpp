@@ -155,8 +155,10 @@ void SetBoolRef(const DISPPARAMS* params, UINT index, bool value) {
     VARIANT* arg = &params->rgvarg[params->cArgs - 1 - index];
     if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal) arg = arg->pvarVal;
     const VARIANT_BOOL v = value ? VARIANT_TRUE : VARIANT_FALSE;
-    if (arg->vt == (VT_BYREF | VT_BOOL) && arg->pboolVal) *arg->pboolVal = v;
-    else if (arg->vt == VT_BOOL) arg->boolVal = v;
+    if (arg->vt == (VT_BYREF | VT_BOOL) && arg->pboolVal)
+        *arg->pboolVal = v;
+    else if (arg->vt == VT_BOOL)
+        arg->boolVal = v;
 }
 
 }  // namespace
@@ -284,7 +286,9 @@ void EngineControl::SetBounds(const RECT& bounds) {
     if (SUCCEEDED(object_.As(inPlace))) inPlace->SetObjectRects(&bounds_, &bounds_);
 }
 
-void EngineControl::SetActiveObject(IOleInPlaceActiveObject* active) { activeObject_ = ComPtr<IOleInPlaceActiveObject>(active); }
+void EngineControl::SetActiveObject(IOleInPlaceActiveObject* active) {
+    activeObject_ = ComPtr<IOleInPlaceActiveObject>(active);
+}
 
 IWebBrowser2& EngineControl::Browser() {
     if (!browser_) {

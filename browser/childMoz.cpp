@@ -32,8 +32,7 @@ void Tfrm_MZ::FormActivate() {
 
 void Tfrm_MZ::TWeb_MZProgressChange(int progress, int progressMax) {
     tag_ = progress;
-    if (progress != 0 && progressMax != 0)
-        frame_.SetProgress(ScaledProgress(progress, progressMax));
+    if (progress != 0 && progressMax != 0) frame_.SetProgress(ScaledProgress(progress, progressMax));
     if (frame_.Progress() == 100) {
         frame_.SetProgress(0);
         frame_.EnableButton(NavButton::Stop, false);

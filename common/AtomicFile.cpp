@@ -127,8 +127,8 @@ void ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
     if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         throw AppError(WriteFailureMessage(path, ERROR_ACCESS_DENIED));
     // The attributes the user gave the file travel with its new content.
-    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD kept = exists ? (attributes & kKept) : 0;
 
     // One fixed name: a save cut short by a crash leaves at most this file,

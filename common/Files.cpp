@@ -37,7 +37,8 @@ std::vector<FolderEntry> ListFolder(const std::wstring& folder) {
     if (find.get() == INVALID_HANDLE_VALUE) return entries;
     do {
         const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        if (name != L"." && name != L"..")
+            entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(find.get(), &data));
     return entries;
 }

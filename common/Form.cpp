@@ -5,16 +5,15 @@
 namespace vesko {
 
 UniqueFont CreateFormFont(int pixelHeight) {
-    return UniqueFont(CreateFontW(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+    return UniqueFont(CreateFontW(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                   L"ＭＳ Ｐゴシック"));
 }
 
 HWND CreateControl(HWND parent, const ControlSpec& row, HFONT font) {
-    const HWND control = CreateWindowExW(row.exStyle, row.className, row.text, WS_CHILD | WS_VISIBLE | row.style,
-                                         row.left, row.top, row.width, row.height, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
-                                         GetModuleHandleW(nullptr), nullptr);
+    const HWND control = CreateWindowExW(
+        row.exStyle, row.className, row.text, WS_CHILD | WS_VISIBLE | row.style, row.left, row.top, row.width,
+        row.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), GetModuleHandleW(nullptr), nullptr);
     if (!control) throw AppError(WindowCreationMessage(GetLastError()));
     if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;

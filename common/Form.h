@@ -18,7 +18,7 @@ UniqueFont CreateFormFont(int pixelHeight = 12);
 struct ControlSpec {
     const wchar_t* className;
     const wchar_t* text;
-    DWORD style;    // WS_CHILD and WS_VISIBLE are added
+    DWORD style;  // WS_CHILD and WS_VISIBLE are added
     DWORD exStyle;
     int id;
     int left, top, width, height;

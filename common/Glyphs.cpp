@@ -35,8 +35,8 @@ bool LoadStrip(int bitmapId, std::vector<DWORD>& pixels, int& width) {
         const auto* bits = static_cast<const BYTE*>(dib.dsBm.bmBits);
         const bool bottomUp = dib.dsBmih.biHeight > 0;
         for (int y = 0; y < kGlyphSize; ++y) {
-            const auto* row = reinterpret_cast<const DWORD*>(bits + static_cast<size_t>(bottomUp ? kGlyphSize - 1 - y : y) *
-                                                                        dib.dsBm.bmWidthBytes);
+            const auto* row = reinterpret_cast<const DWORD*>(
+                bits + static_cast<size_t>(bottomUp ? kGlyphSize - 1 - y : y) * dib.dsBm.bmWidthBytes);
             std::copy(row, row + width, pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
         }
     }

@@ -18,7 +18,6 @@ enum class GlyphLook {
 // An image list of the chosen glyphs, in the order given: 32 bits with
 // alpha, and a mask for the places that draw without alpha. The caller owns
 // it (ImageList_Destroy). Null when the resource cannot be loaded.
-HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices,
-                                GlyphLook look = GlyphLook::Normal);
+HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices, GlyphLook look = GlyphLook::Normal);
 
 }  // namespace vesko

@@ -33,7 +33,8 @@ std::wstring Format(const wchar_t* format, ...) {
         va_start(args, format);
         const int n = _vsnwprintf(buffer.data(), buffer.size(), format, args);
         va_end(args);
-        if (n >= 0 && static_cast<size_t>(n) < buffer.size()) return std::wstring(buffer.data(), static_cast<size_t>(n));
+        if (n >= 0 && static_cast<size_t>(n) < buffer.size())
+            return std::wstring(buffer.data(), static_cast<size_t>(n));
         buffer.resize(buffer.size() * 2);
     }
 }

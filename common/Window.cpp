@@ -28,8 +28,7 @@ Window::~Window() {
 Window* Window::Lookup(HWND hwnd) {
     // Only windows of classes run by WindowProc keep an object in their
     // user data; any other window may keep anything there.
-    if (!hwnd || reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)) != &Window::WindowProc)
-        return nullptr;
+    if (!hwnd || reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)) != &Window::WindowProc) return nullptr;
     return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
@@ -55,8 +54,8 @@ void Window::RegisterClassOnce(const wchar_t* className, int backgroundColor, in
     RegisterClassOnce(wc);
 }
 
-void Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menu) {
+void Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menu) {
     creating_ = true;
     FinishCreation(CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu,
                                    GetModuleHandleW(nullptr), this));
@@ -101,7 +100,8 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         void* param = cs->lpCreateParams;
-        if (cs->dwExStyle & WS_EX_MDICHILD) param = reinterpret_cast<void*>(reinterpret_cast<MDICREATESTRUCTW*>(param)->lParam);
+        if (cs->dwExStyle & WS_EX_MDICHILD)
+            param = reinterpret_cast<void*>(reinterpret_cast<MDICREATESTRUCTW*>(param)->lParam);
         self = static_cast<Window*>(param);
         if (self) {
             self->hwnd_ = hwnd;

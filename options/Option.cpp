@@ -103,9 +103,7 @@ void Tfrm_Option::Show() {
     SetForegroundWindow(Handle());
 }
 
-bool Tfrm_Option::IsChecked() const {
-    return SendMessageW(controls_.chkMoz, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool Tfrm_Option::IsChecked() const { return SendMessageW(controls_.chkMoz, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void Tfrm_Option::SetChecked(bool checked) {
     if (IsChecked() == checked) return;
@@ -178,11 +176,20 @@ LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // neither button is the default or cancel button, so they do nothing.
         if (HIWORD(wp) == BN_CLICKED && lp != 0) {
             switch (LOWORD(wp)) {
-            case IDC_OPTION_CHKMOZ: chkMozClick(); break;
-            case IDC_OPTION_BITBTN1: BitBtn1Click(); break;
-            case IDC_OPTION_BUTTON1: Button1Click(); break;
-            case IDC_OPTION_BUTTON2: Button2Click(); break;
-            default: break;
+            case IDC_OPTION_CHKMOZ:
+                chkMozClick();
+                break;
+            case IDC_OPTION_BITBTN1:
+                BitBtn1Click();
+                break;
+            case IDC_OPTION_BUTTON1:
+                Button1Click();
+                break;
+            case IDC_OPTION_BUTTON2:
+                Button2Click();
+                break;
+            default:
+                break;
             }
         }
         return 0;

@@ -69,7 +69,7 @@ private:
     UniqueBitmap glyph_;
     FocusKeeper focus_;
     TSHBrowseForFolderEx selectFolder_;
-    int chkMozTag_ = 0;  // chkMoz's Tag: 1 while the box is ticked, 0 while it is not
+    int chkMozTag_ = 0;                           // chkMoz's Tag: 1 while the box is ticked, 0 while it is not
     int txtMozPathColor_ = COLOR_INACTIVEBORDER;  // system colour index of txtMozPath's background
     bool inPicker_ = false;
     bool destroyedInPicker_ = false;

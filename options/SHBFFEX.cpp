@@ -12,9 +12,9 @@ namespace vesko {
 namespace {
 
 constexpr int kSpecialFolderIds[] = {
-    CSIDL_DESKTOP,  CSIDL_DESKTOP,  // manual: the desktop when the name does not do
-    CSIDL_DRIVES,   CSIDL_DESKTOPDIRECTORY, CSIDL_FAVORITES, CSIDL_PROGRAMS, CSIDL_RECENT,
-    CSIDL_SENDTO,   CSIDL_STARTMENU, CSIDL_STARTUP, CSIDL_TEMPLATES,
+    CSIDL_DESKTOP, CSIDL_DESKTOP,  // manual: the desktop when the name does not do
+    CSIDL_DRIVES,  CSIDL_DESKTOPDIRECTORY, CSIDL_FAVORITES, CSIDL_PROGRAMS,  CSIDL_RECENT,
+    CSIDL_SENDTO,  CSIDL_STARTMENU,        CSIDL_STARTUP,   CSIDL_TEMPLATES,
 };
 
 constexpr UINT kBrowseFlags[] = {
@@ -65,7 +65,8 @@ HRESULT AttributesOf(IShellFolder* desktop, LPCITEMIDLIST item, SFGAOF* attribut
     const BYTE* const start = reinterpret_cast<const BYTE*>(item);
     const BYTE* last = start;
     int levels = 0;
-    for (const BYTE* p = start; reinterpret_cast<const SHITEMID*>(p)->cb; p += reinterpret_cast<const SHITEMID*>(p)->cb) {
+    for (const BYTE* p = start; reinterpret_cast<const SHITEMID*>(p)->cb;
+         p += reinterpret_cast<const SHITEMID*>(p)->cb) {
         last = p;
         ++levels;
     }
@@ -154,13 +155,12 @@ bool TSHBrowseForFolderEx::Execute() {
         }
     } runState{*this};
 
-    const ShellMemory selection(malloc.Get(), Resolve(selectFolder_ == sfManual, selectFolderName_,
-                                                       SpecialFolderId(selectFolder_), malloc.Get(), desktop.Get(),
-                                                       appWindow));
+    const ShellMemory selection(malloc.Get(),
+                                Resolve(selectFolder_ == sfManual, selectFolderName_, SpecialFolderId(selectFolder_),
+                                        malloc.Get(), desktop.Get(), appWindow));
     initialSelection_ = selection.IdList();
-    const ShellMemory root(malloc.Get(), Resolve(rootFolder_ == rfManual, rootFolderName_,
-                                                  SpecialFolderId(rootFolder_), malloc.Get(), desktop.Get(),
-                                                  appWindow));
+    const ShellMemory root(malloc.Get(), Resolve(rootFolder_ == rfManual, rootFolderName_, SpecialFolderId(rootFolder_),
+                                                 malloc.Get(), desktop.Get(), appWindow));
     if (!root.Get()) return false;
     const ShellMemory buffer(malloc.Get(), malloc->Alloc(MAX_PATH));
     if (!buffer.Get()) return false;
@@ -230,8 +230,10 @@ void TSHBrowseForFolderEx::OnBrowseNotification(HWND wnd, UINT msg, LPARAM param
     if (msg == BFFM_INITIALIZED) {
         if (initialSelection_)
             shell_->Send(wnd, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(initialSelection_));
-        if (showStyle_ == ssCenterScreen) CenterOnScreen(wnd);
-        else if (showStyle_ == ssClient && OwnerHandle()) PlaceOnOwner(wnd);
+        if (showStyle_ == ssCenterScreen)
+            CenterOnScreen(wnd);
+        else if (showStyle_ == ssClient && OwnerHandle())
+            PlaceOnOwner(wnd);
     } else if (msg == BFFM_SELCHANGED) {
         const auto selected = reinterpret_cast<LPCITEMIDLIST>(param);
         if (!selected || !shell_->GetPathFromIDList(selected, path)) path[0] = '\0';
@@ -242,8 +244,10 @@ void TSHBrowseForFolderEx::OnBrowseNotification(HWND wnd, UINT msg, LPARAM param
     if (showPath_) showText = FromAnsi(path);
     const std::string status = ToAnsi(showText);
     shell_->Send(wnd, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(status.c_str()));
-    if (okButtonState == obsEnable) shell_->Send(wnd, BFFM_ENABLEOK, 0, 1);
-    else if (okButtonState == obsDisable) shell_->Send(wnd, BFFM_ENABLEOK, 0, 0);
+    if (okButtonState == obsEnable)
+        shell_->Send(wnd, BFFM_ENABLEOK, 0, 1);
+    else if (okButtonState == obsDisable)
+        shell_->Send(wnd, BFFM_ENABLEOK, 0, 0);
 }
 
 void TSHBrowseForFolderEx::CenterOnScreen(HWND wnd) {

@@ -26,17 +26,39 @@ enum TShowStyle : std::uint8_t { ssNone, ssCenterScreen, ssClient };
 enum TOKButtonState : std::uint8_t { obsNoChange, obsEnable, obsDisable };
 
 enum TRootFolder : std::uint8_t {
-    rfDesktop, rfManual, rfDrives, rfDesktopDir, rfFavorites, rfPrograms,
-    rfRecent, rfSendTo, rfStartMenu, rfStartup, rfTemplates
+    rfDesktop,
+    rfManual,
+    rfDrives,
+    rfDesktopDir,
+    rfFavorites,
+    rfPrograms,
+    rfRecent,
+    rfSendTo,
+    rfStartMenu,
+    rfStartup,
+    rfTemplates
 };
 
 enum TSelectFolder : std::uint8_t {
-    sfDesktop, sfManual, sfDrives, sfDesktopDir, sfFavorites, sfPrograms,
-    sfRecent, sfSendTo, sfStartMenu, sfStartup, sfTemplates
+    sfDesktop,
+    sfManual,
+    sfDrives,
+    sfDesktopDir,
+    sfFavorites,
+    sfPrograms,
+    sfRecent,
+    sfSendTo,
+    sfStartMenu,
+    sfStartup,
+    sfTemplates
 };
 
 enum TSHBrowseOption : std::uint8_t {
-    sboDontGoBelowDomain, sboReturnFSAncestors, sboReturnOnlyFSDirs, sboStatusTextAndShowPath, sboStatusText
+    sboDontGoBelowDomain,
+    sboReturnFSAncestors,
+    sboReturnOnlyFSDirs,
+    sboStatusTextAndShowPath,
+    sboStatusText
 };
 
 // A set of TSHBrowseOption: bit n stands for the member of ordinal n.
@@ -129,7 +151,7 @@ private:
 
     TShowStyle showStyle_ = ssClient;
     LPITEMIDLIST initialSelection_ = nullptr;  // only while Execute runs
-    bool showPath_ = false;                     // only while Execute runs
+    bool showPath_ = false;                    // only while Execute runs
     TSelectFolder selectFolder_ = sfDrives;
     std::wstring selectFolderName_;
     std::wstring folderPath_;

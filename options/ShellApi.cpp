@@ -20,29 +20,24 @@ public:
         return call ? call(malloc) : LastErrorResult();
     }
     HRESULT GetDesktopFolder(IShellFolder** folder) override {
-        const auto call =
-            SystemFunction<HRESULT(WINAPI*)(IShellFolder**)>(kShell32, "SHGetDesktopFolder");
+        const auto call = SystemFunction<HRESULT(WINAPI*)(IShellFolder**)>(kShell32, "SHGetDesktopFolder");
         return call ? call(folder) : LastErrorResult();
     }
     HRESULT GetSpecialFolderLocation(HWND owner, int csidl, LPITEMIDLIST* idList) override {
-        const auto call = SystemFunction<HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*)>(
-            kShell32, "SHGetSpecialFolderLocation");
+        const auto call =
+            SystemFunction<HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*)>(kShell32, "SHGetSpecialFolderLocation");
         return call ? call(owner, csidl, idList) : LastErrorResult();
     }
     LPITEMIDLIST BrowseForFolder(BROWSEINFOA* info) override {
-        const auto call =
-            SystemFunction<LPITEMIDLIST(WINAPI*)(BROWSEINFOA*)>(kShell32, "SHBrowseForFolderA");
+        const auto call = SystemFunction<LPITEMIDLIST(WINAPI*)(BROWSEINFOA*)>(kShell32, "SHBrowseForFolderA");
         return call ? call(info) : nullptr;
     }
     BOOL GetPathFromIDList(LPCITEMIDLIST idList, char* path) override {
-        const auto call =
-            SystemFunction<BOOL(WINAPI*)(LPCITEMIDLIST, char*)>(kShell32, "SHGetPathFromIDListA");
+        const auto call = SystemFunction<BOOL(WINAPI*)(LPCITEMIDLIST, char*)>(kShell32, "SHGetPathFromIDListA");
         return call ? call(idList, path) : FALSE;
     }
 
-    LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) override {
-        return SendMessageA(window, msg, wp, lp);
-    }
+    LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) override { return SendMessageA(window, msg, wp, lp); }
     BOOL Post(HWND window, UINT msg, WPARAM wp, LPARAM lp) override { return PostMessageA(window, msg, wp, lp); }
     BOOL GetWindowRect(HWND window, RECT* rect) override { return ::GetWindowRect(window, rect); }
     BOOL GetWorkArea(RECT* rect) override { return SystemParametersInfoA(SPI_GETWORKAREA, 0, rect, 0); }

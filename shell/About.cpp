@@ -152,8 +152,10 @@ int TAboutBox::ShowModal() {
 }
 
 void TAboutBox::EndModal(int result) {
-    if (modal_) modalResult_ = result;
-    else ShowWindow(Handle(), SW_HIDE);
+    if (modal_)
+        modalResult_ = result;
+    else
+        ShowWindow(Handle(), SW_HIDE);
 }
 
 LRESULT TAboutBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -45,10 +45,14 @@ constexpr int kNarrowBottomBar = 260;
 
 int CommandOf(NavButton button) {
     switch (button) {
-    case NavButton::Back: return IDM_NAV_BACK;
-    case NavButton::Forward: return IDM_NAV_FORWARD;
-    case NavButton::Stop: return IDM_NAV_STOP;
-    case NavButton::Reload: return IDM_NAV_RELOAD;
+    case NavButton::Back:
+        return IDM_NAV_BACK;
+    case NavButton::Forward:
+        return IDM_NAV_FORWARD;
+    case NavButton::Stop:
+        return IDM_NAV_STOP;
+    case NavButton::Reload:
+        return IDM_NAV_RELOAD;
     }
     return 0;
 }
@@ -107,19 +111,23 @@ int WidthOf(HWND hwnd) {
 void SetWidth(HWND hwnd, int width) {
     RECT r;
     GetWindowRect(hwnd, &r);
-    SetWindowPos(hwnd, nullptr, 0, 0, std::max(0, width), r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, 0, 0, std::max(0, width), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
 
 std::wstring InOutErrorMessage(DWORD code) {
     switch (code) {
-    case 2: return L"ファイルが見つかりません";
-    case 3: return L"不正なファイル名です";
-    case 4: return L"オープンしたファイルが多すぎます";
-    case 5: return L"ファイルへのアクセスが拒否されました";
-    default: return Format(L"I/O エラー (%d)", static_cast<int>(code));
+    case 2:
+        return L"ファイルが見つかりません";
+    case 3:
+        return L"不正なファイル名です";
+    case 4:
+        return L"オープンしたファイルが多すぎます";
+    case 5:
+        return L"ファイルへのアクセスが拒否されました";
+    default:
+        return Format(L"I/O エラー (%d)", static_cast<int>(code));
     }
 }
 
@@ -184,10 +192,16 @@ void TMainForm::CreateControls() {
 }
 
 void TMainForm::CreateCoolBar(int width) {
-    const ControlSpec coolBar{REBARCLASSNAMEW, L"",
+    const ControlSpec coolBar{REBARCLASSNAMEW,
+                              L"",
                               WS_CLIPCHILDREN | WS_CLIPSIBLINGS | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_NODIVIDER |
                                   CCS_NORESIZE | CCS_NOPARENTALIGN,
-                              0, IDC_COOLBAR1, 0, 0, width, kCoolBarHeight};
+                              0,
+                              IDC_COOLBAR1,
+                              0,
+                              0,
+                              width,
+                              kCoolBarHeight};
     coolBar1_ = CreateControl(Handle(), coolBar, nullptr);
 
     // Band 1: the navigation tool bar.
@@ -252,8 +266,8 @@ void TMainForm::CreateBottomBar(const RECT& client) {
                                              RECT{0, client.bottom - kBottomBarHeight, client.right, client.bottom});
     const HWND bar = toolBar1_->Handle();
     const ControlSpec rows[] = {
-        {STATUSCLASSNAMEW, L"", CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0, IDC_STATUSBAR1, 0, 1,
-         kStatusWidth, kBarControlHeight},
+        {STATUSCLASSNAMEW, L"", CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0, IDC_STATUSBAR1, 0, 1, kStatusWidth,
+         kBarControlHeight},
         {PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, IDC_PROGRESSBAR1, kStatusWidth, 1, kProgressWidth, kBarControlHeight},
     };
     statusBar1_ = CreateControl(bar, rows[0], font_.get());
@@ -275,8 +289,10 @@ void TMainForm::FormCreate() {
     const SettingsFile settings = Settings();
     if (!settings.Exists()) mnuOptionClick();
 
-    if (settings.ReadString(kSectionGeneral, kKeyLastEngine, L"IE") == L"IE") IE_ItemClick();
-    else Moz_ItemClick();
+    if (settings.ReadString(kSectionGeneral, kKeyLastEngine, L"IE") == L"IE")
+        IE_ItemClick();
+    else
+        Moz_ItemClick();
     if (settings.ReadInteger(kSectionOption, kKeyMozilla, 0) == 0) SetGeckoItemEnabled(false);
 }
 
@@ -444,7 +460,8 @@ bool TMainForm::IsButtonEnabled(NavButton button) const {
 }
 
 void TMainForm::EnableButton(NavButton button, bool enabled) {
-    SendMessageW(toolBar2_, TB_ENABLEBUTTON, static_cast<WPARAM>(CommandOf(button)), MAKELPARAM(enabled ? TRUE : FALSE, 0));
+    SendMessageW(toolBar2_, TB_ENABLEBUTTON, static_cast<WPARAM>(CommandOf(button)),
+                 MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
 
 TMainForm::ControlHandles TMainForm::Controls() const {
@@ -453,8 +470,10 @@ TMainForm::ControlHandles TMainForm::Controls() const {
 }
 
 void TMainForm::FileNew1Execute() {
-    if (IsIESelected()) OpenPage(L"Internet Explorer", std::wstring());
-    else OpenPage(L"Mozilla", L"about:blank");
+    if (IsIESelected())
+        OpenPage(L"Internet Explorer", std::wstring());
+    else
+        OpenPage(L"Mozilla", L"about:blank");
 }
 
 void TMainForm::FileOpen1Execute() {
@@ -469,8 +488,7 @@ void TMainForm::FileOpen1Execute() {
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
     // comdlg32 loads when the dialog is first wanted, not at start.
-    const auto getOpenFileName =
-        SystemFunction<BOOL(WINAPI*)(OPENFILENAMEW*)>(L"comdlg32.dll", "GetOpenFileNameW");
+    const auto getOpenFileName = SystemFunction<BOOL(WINAPI*)(OPENFILENAMEW*)>(L"comdlg32.dll", "GetOpenFileNameW");
     if (!getOpenFileName) throw AppError(SystemMessage(GetLastError()));
     if (!getOpenFileName(&ofn)) return;
     OpenPage(std::wstring(), file.data());
@@ -600,36 +618,81 @@ void TMainForm::MinimizeAllChildren() {
 
 void TMainForm::OnCommand(int id) {
     switch (id) {
-    case IDM_FILE_NEW: FileNew1Execute(); break;
-    case IDM_FILE_OPEN: FileOpen1Execute(); break;
+    case IDM_FILE_NEW:
+        FileNew1Execute();
+        break;
+    case IDM_FILE_OPEN:
+        FileOpen1Execute();
+        break;
     case IDM_FILE_CLOSE:
         if (BrowserChild* child = ActiveChild()) SendMessageW(child->Handle(), WM_CLOSE, 0, 0);
         break;
     case IDM_FILE_SAVE:
-    case IDM_FILE_SAVEAS: FileSave1Execute(); break;
-    case IDM_FILE_EXIT: FileExit1Execute(); break;
-    case IDM_BOOKMARK_EDIT: mnuEditClick(); break;
-    case IDM_ENGINE_IE: IE_ItemClick(); break;
+    case IDM_FILE_SAVEAS:
+        FileSave1Execute();
+        break;
+    case IDM_FILE_EXIT:
+        FileExit1Execute();
+        break;
+    case IDM_BOOKMARK_EDIT:
+        mnuEditClick();
+        break;
+    case IDM_ENGINE_IE:
+        IE_ItemClick();
+        break;
     case IDM_ENGINE_MOZ:
         if (IsGeckoItemEnabled()) Moz_ItemClick();
         break;
-    case IDM_OPTION: mnuOptionClick(); break;
-    case IDM_OTHER_ENGINE: OtherEngine1Execute(); break;
-    case IDM_WINDOW_CASCADE: SendMessageW(mdiClient_, WM_MDICASCADE, 0, 0); break;
-    case IDM_WINDOW_TILE_HORZ: SendMessageW(mdiClient_, WM_MDITILE, MDITILE_HORIZONTAL, 0); break;
-    case IDM_WINDOW_TILE_VERT: SendMessageW(mdiClient_, WM_MDITILE, MDITILE_VERTICAL, 0); break;
-    case IDM_WINDOW_MINIMIZE_ALL: MinimizeAllChildren(); break;
-    case IDM_WINDOW_ARRANGE: SendMessageW(mdiClient_, WM_MDIICONARRANGE, 0, 0); break;
-    case IDM_HELP_ABOUT: HelpAbout1Execute(); break;
-    case IDM_EDIT_CUT: EditCommand(WM_CUT); break;
-    case IDM_EDIT_COPY: EditCommand(WM_COPY); break;
-    case IDM_EDIT_PASTE: EditCommand(WM_PASTE); break;
-    case IDM_NAV_BACK: BackCtrlClick(); break;
-    case IDM_NAV_FORWARD: FrwrdCtrlClick(); break;
-    case IDM_NAV_STOP: StopCtrlClick(); break;
-    case IDM_NAV_RELOAD: ReLoadCtrlClick(); break;
-    case IDC_BTNMOVE: btnMoveClick(); break;
-    default: break;
+    case IDM_OPTION:
+        mnuOptionClick();
+        break;
+    case IDM_OTHER_ENGINE:
+        OtherEngine1Execute();
+        break;
+    case IDM_WINDOW_CASCADE:
+        SendMessageW(mdiClient_, WM_MDICASCADE, 0, 0);
+        break;
+    case IDM_WINDOW_TILE_HORZ:
+        SendMessageW(mdiClient_, WM_MDITILE, MDITILE_HORIZONTAL, 0);
+        break;
+    case IDM_WINDOW_TILE_VERT:
+        SendMessageW(mdiClient_, WM_MDITILE, MDITILE_VERTICAL, 0);
+        break;
+    case IDM_WINDOW_MINIMIZE_ALL:
+        MinimizeAllChildren();
+        break;
+    case IDM_WINDOW_ARRANGE:
+        SendMessageW(mdiClient_, WM_MDIICONARRANGE, 0, 0);
+        break;
+    case IDM_HELP_ABOUT:
+        HelpAbout1Execute();
+        break;
+    case IDM_EDIT_CUT:
+        EditCommand(WM_CUT);
+        break;
+    case IDM_EDIT_COPY:
+        EditCommand(WM_COPY);
+        break;
+    case IDM_EDIT_PASTE:
+        EditCommand(WM_PASTE);
+        break;
+    case IDM_NAV_BACK:
+        BackCtrlClick();
+        break;
+    case IDM_NAV_FORWARD:
+        FrwrdCtrlClick();
+        break;
+    case IDM_NAV_STOP:
+        StopCtrlClick();
+        break;
+    case IDM_NAV_RELOAD:
+        ReLoadCtrlClick();
+        break;
+    case IDC_BTNMOVE:
+        btnMoveClick();
+        break;
+    default:
+        break;
     }
 }
 
@@ -660,8 +723,7 @@ bool TMainForm::PreTranslateMessage(MSG& msg) {
     if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !Handle()) return false;
     if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
     // The page gets its keys first (Tab, Backspace, its own shortcuts).
-    if (BrowserChild* child = ActiveChild(); child && child->Contains(msg.hwnd) &&
-                                             child->TranslateAccelerator(msg))
+    if (BrowserChild* child = ActiveChild(); child && child->Contains(msg.hwnd) && child->TranslateAccelerator(msg))
         return true;
     if (TranslateMDISysAccel(mdiClient_, &msg)) return true;
     return TranslateAcceleratorW(Handle(), accelerators_, &msg) != 0;
@@ -703,7 +765,8 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (wp == 0 && vesko::BookmarkMenu::MeasurePicture(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
         return DefaultProc(msg, wp, lp);
     case WM_DRAWITEM:
-        if (wp == 0 && bookmarks_.DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), imageList1_.get())) return TRUE;
+        if (wp == 0 && bookmarks_.DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), imageList1_.get()))
+            return TRUE;
         return DefaultProc(msg, wp, lp);
     case WM_OPEN_REQUESTED_WINDOW:
         OpenRequestedWindow();

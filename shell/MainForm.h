@@ -60,8 +60,7 @@ public:
     bool PreTranslateMessage(MSG& msg);
 
     struct ControlHandles {
-        HWND coolBar1, toolBar2, toolBar3, label1, txtAddress, btnMove, toolBar1, statusBar1, progressBar1,
-            mdiClient;
+        HWND coolBar1, toolBar2, toolBar3, label1, txtAddress, btnMove, toolBar1, statusBar1, progressBar1, mdiClient;
     };
     ControlHandles Controls() const;
     HMENU BookmarkMenu() const { return mnuBookMark_; }
@@ -144,7 +143,7 @@ private:
     HMENU windowMenu_ = nullptr;
     HACCEL accelerators_ = nullptr;
     UniqueFont font_;
-    UniqueFont labelFont_;  // Label1's is a pixel taller
+    UniqueFont labelFont_;                // Label1's is a pixel taller
     UniqueImageList imageList1_;          // also the menu pictures
     UniqueImageList disabledImageList1_;  // ToolBar2's disabled buttons
     vesko::BookmarkMenu bookmarks_;

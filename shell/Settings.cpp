@@ -24,10 +24,14 @@ std::optional<int> ParseSettingInteger(std::wstring_view text) {
         for (size_t i = 1; i < s.size(); ++i) {
             const wchar_t c = s[i];
             uint32_t digit;
-            if (c >= L'0' && c <= L'9') digit = static_cast<uint32_t>(c - L'0');
-            else if (c >= L'a' && c <= L'f') digit = static_cast<uint32_t>(c - L'a' + 10);
-            else if (c >= L'A' && c <= L'F') digit = static_cast<uint32_t>(c - L'A' + 10);
-            else return std::nullopt;
+            if (c >= L'0' && c <= L'9')
+                digit = static_cast<uint32_t>(c - L'0');
+            else if (c >= L'a' && c <= L'f')
+                digit = static_cast<uint32_t>(c - L'a' + 10);
+            else if (c >= L'A' && c <= L'F')
+                digit = static_cast<uint32_t>(c - L'A' + 10);
+            else
+                return std::nullopt;
             value = (value << 4) | digit;
         }
         return static_cast<int>(static_cast<int32_t>(value));
@@ -95,8 +99,7 @@ bool SettingsFile::Exists() const {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring SettingsFile::ReadString(const wchar_t* section, const wchar_t* key,
-                                      const std::wstring& fallback) const {
+std::wstring SettingsFile::ReadString(const wchar_t* section, const wchar_t* key, const std::wstring& fallback) const {
     std::vector<wchar_t> buffer(kMaxValueLength + 1);
     const DWORD n = GetPrivateProfileStringW(section, key, fallback.c_str(), buffer.data(),
                                              static_cast<DWORD>(buffer.size()), path_.c_str());

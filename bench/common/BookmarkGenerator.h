@@ -13,7 +13,7 @@
 
 namespace vesko::bench {
 
-inline constexpr std::size_t kMaxGeneratedDepth = 8;   // folders around the deepest entry
+inline constexpr std::size_t kMaxGeneratedDepth = 8;    // folders around the deepest entry
 inline constexpr std::size_t kMaxGeneratedLevel = 250;  // entries on one level, within the file's 8-bit counts
 
 class SplitMix64 {

@@ -60,8 +60,8 @@ inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) Fail("cannot create a file");
     DWORD written = 0;
-    const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(h);
     if (!ok) Fail("cannot write a file");
 }
@@ -87,9 +87,10 @@ inline void PrintTiming(const char* group, const char* name, size_t entries, con
                         const char* baseline, const std::vector<double>& baselineSeconds, size_t perCount = 0) {
     const double ms = Median(seconds) * 1e3;
     const double baseMs = Median(baselineSeconds) * 1e3;
-    std::printf("{\"group\":\"%s\",\"name\":\"%s\",\"entries\":%zu,\"runs\":%zu,\"ms\":%.4f,"
-                "\"baseline\":\"%s\",\"baseline_ms\":%.4f,\"ratio\":%.3f",
-                group, name, entries, seconds.size(), ms, baseline, baseMs, baseMs > 0 ? ms / baseMs : 0.0);
+    std::printf(
+        "{\"group\":\"%s\",\"name\":\"%s\",\"entries\":%zu,\"runs\":%zu,\"ms\":%.4f,"
+        "\"baseline\":\"%s\",\"baseline_ms\":%.4f,\"ratio\":%.3f",
+        group, name, entries, seconds.size(), ms, baseline, baseMs, baseMs > 0 ? ms / baseMs : 0.0);
     if (perCount) std::printf(",\"per_entry_us\":%.4f", ms * 1e3 / static_cast<double>(perCount));
     std::printf("}\n");
     std::fflush(stdout);

@@ -98,7 +98,8 @@ void FillFromMemory(HWND tree, const std::vector<BookmarkEntry>& entries) {
     urls.reserve(entries.size());
     for (const BookmarkEntry& e : entries) {
         folders.resize(e.depth);
-        const HTREEITEM node = InsertRaw(tree, e.depth ? folders.back() : TVI_ROOT, TVI_LAST, ToWide(e.name), e.isFolder);
+        const HTREEITEM node =
+            InsertRaw(tree, e.depth ? folders.back() : TVI_ROOT, TVI_LAST, ToWide(e.name), e.isFolder);
         if (!node) Fail("TVM_INSERTITEM");
         urls.push_back(e.isFolder ? std::wstring(Tfrm_BMEdit::kFolderMarker) : ToWide(e.url));
         if (e.isFolder) folders.push_back(node);
@@ -199,8 +200,8 @@ void RunOnce(size_t count, const std::wstring& dir, const std::string& bytes, co
         const HTREEITEM before = folder ? nullptr : TreeView_GetPrevSibling(tree, anchor);
         const HTREEITEM parent = folder ? anchor : TreeView_GetParent(tree, anchor);
         t = Now();
-        const HTREEITEM node = InsertRaw(tree, parent ? parent : TVI_ROOT, folder ? TVI_FIRST : (before ? before : TVI_FIRST),
-                                         L"ベンチマーク", false);
+        const HTREEITEM node = InsertRaw(tree, parent ? parent : TVI_ROOT,
+                                         folder ? TVI_FIRST : (before ? before : TVI_FIRST), L"ベンチマーク", false);
         addBaseTotal += Now() - t;
         t = Now();
         TreeView_DeleteItem(tree, node);
@@ -245,8 +246,8 @@ int wmain(int argc, wchar_t** argv) {
         PrintTiming("bookmarks", "read file into tree", count, s.read, "read the file's bytes", s.readBase, count);
         PrintTiming("bookmarks", "build Bookmarks menu", count, s.menu, "same menus from memory", s.menuBase, count);
         PrintTiming("bookmarks", "fill editor tree", count, s.fill, "same tree view from memory", s.fillBase, count);
-        PrintTiming("bookmarks", "save from editor (OK)", count, s.save, "write bytes + destroy raw tree",
-                    s.saveBase, count);
+        PrintTiming("bookmarks", "save from editor (OK)", count, s.save, "write bytes + destroy raw tree", s.saveBase,
+                    count);
         PrintTiming("bookmarks", "Add near the top", count, s.add, "insert one raw node", s.addBase);
         PrintTiming("bookmarks", "Delete near the top", count, s.del, "delete one raw node", s.delBase);
         RemoveFolder(dir);

@@ -75,8 +75,8 @@ DWORD RunScenario(const std::wstring& name) {
                 editor->Show();
             }
             PumpIdle();
-            const bool ready = frame->ChildCount() == children &&
-                               (!editor || editor->UrlList().size() == 100000) && engines.LiveCount() == size_t(children);
+            const bool ready = frame->ChildCount() == children && (!editor || editor->UrlList().size() == 100000) &&
+                               engines.LiveCount() == size_t(children);
             if (ready) result = WorkingSetKb();
             if (editor) editor->btnCancelClick();
             frame.reset();
@@ -100,9 +100,8 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const wchar_t* scenarios[] = {L"bare", L"idle", L"children10", L"children50", L"editor100k"};
-    const char* names[] = {"bench process, COM only (no frame)", "frame idle (in-process)",
-                           "frame + 10 child windows", "frame + 50 child windows",
-                           "frame + 100,000-entry editor open"};
+    const char* names[] = {"bench process, COM only (no frame)", "frame idle (in-process)", "frame + 10 child windows",
+                           "frame + 50 child windows", "frame + 100,000-entry editor open"};
     std::vector<std::vector<double>> kilobytes(5);
     for (int run = 0; run < runs; ++run) {
         for (int i = 0; i < 5; ++i) {

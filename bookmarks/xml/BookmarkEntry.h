@@ -14,10 +14,8 @@ struct BookmarkEntry {
     std::u16string name;
     std::u16string url;  // empty for folders
 
-    bool operator==(const BookmarkEntry& other) const
-    {
-        return depth == other.depth && isFolder == other.isFolder && name == other.name &&
-               url == other.url;
+    bool operator==(const BookmarkEntry& other) const {
+        return depth == other.depth && isFolder == other.isFolder && name == other.name && url == other.url;
     }
     bool operator!=(const BookmarkEntry& other) const { return !(*this == other); }
 };

@@ -3,15 +3,10 @@
 namespace vesko {
 namespace {
 
-bool IsEntry(const XmlNode* node)
-{
-    return node && node->IsElement() && node->ChildCount() > 0;
-}
+bool IsEntry(const XmlNode* node) { return node && node->IsElement() && node->ChildCount() > 0; }
 
-const XmlNode* EntryAtOrAfter(const XmlNode* node)
-{
-    while (node && !IsEntry(node))
-        node = node->NextSibling();
+const XmlNode* EntryAtOrAfter(const XmlNode* node) {
+    while (node && !IsEntry(node)) node = node->NextSibling();
     return node;
 }
 
@@ -19,41 +14,32 @@ const XmlNode* EntryAtOrAfter(const XmlNode* node)
 
 bool IsFolderEntry(const XmlNode& entry) { return entry.Name() == u"directory"; }
 
-std::u16string EntryName(const XmlNode& entry)
-{
+std::u16string EntryName(const XmlNode& entry) {
     const XmlNode* first = entry.FirstChild();
     return first ? first->Text() : std::u16string();
 }
 
-std::u16string BookmarkUrl(const XmlNode& entry)
-{
+std::u16string BookmarkUrl(const XmlNode& entry) {
     return entry.ChildCount() >= 2 ? entry.LastChild()->Text() : std::u16string();
 }
 
-std::u16string BookmarkUrlFromSecondChild(const XmlNode& entry)
-{
+std::u16string BookmarkUrlFromSecondChild(const XmlNode& entry) {
     return entry.ChildCount() >= 2 ? entry.ChildAt(1)->Text() : std::u16string();
 }
 
-const XmlNode* FirstTopLevelEntry(const XmlNode* root)
-{
-    return root ? EntryAtOrAfter(root->FirstChild()) : nullptr;
-}
+const XmlNode* FirstTopLevelEntry(const XmlNode* root) { return root ? EntryAtOrAfter(root->FirstChild()) : nullptr; }
 
-const XmlNode* FirstFolderEntry(const XmlNode& entry)
-{
+const XmlNode* FirstFolderEntry(const XmlNode& entry) {
     return IsFolderEntry(entry) ? EntryAtOrAfter(entry.ChildAt(1)) : nullptr;
 }
 
 const XmlNode* NextEntry(const XmlNode& entry) { return EntryAtOrAfter(entry.NextSibling()); }
 
-bool BookmarkWalk::Next(Step& step)
-{
+bool BookmarkWalk::Next(Step& step) {
     if (!started_) {
         started_ = true;
         entry_ = FirstTopLevelEntry(root_);
-        if (entry_)
-            positions_.push_back(0);
+        if (entry_) positions_.push_back(0);
     } else if (entry_) {
         if (const XmlNode* inner = FirstFolderEntry(*entry_)) {
             entry_ = inner;
@@ -73,8 +59,7 @@ bool BookmarkWalk::Next(Step& step)
             }
         }
     }
-    if (!entry_)
-        return false;
+    if (!entry_) return false;
     step.entry = entry_;
     step.depth = positions_.size() - 1;
     step.folder = step.depth > 0 ? entry_->Parent() : nullptr;
@@ -82,8 +67,7 @@ bool BookmarkWalk::Next(Step& step)
     return true;
 }
 
-std::vector<BookmarkEntry> ReadBookmarkEntries(const XmlNode* root)
-{
+std::vector<BookmarkEntry> ReadBookmarkEntries(const XmlNode* root) {
     std::vector<BookmarkEntry> entries;
     BookmarkWalk walk(root);
     BookmarkWalk::Step step;
@@ -92,8 +76,7 @@ std::vector<BookmarkEntry> ReadBookmarkEntries(const XmlNode* root)
         entry.depth = step.depth;
         entry.isFolder = IsFolderEntry(*step.entry);
         entry.name = EntryName(*step.entry);
-        if (!entry.isFolder)
-            entry.url = BookmarkUrl(*step.entry);
+        if (!entry.isFolder) entry.url = BookmarkUrl(*step.entry);
         entries.push_back(std::move(entry));
     }
     return entries;

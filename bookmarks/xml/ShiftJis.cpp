@@ -4,8 +4,7 @@
 
 namespace vesko {
 
-bool DecodeShiftJis(std::string_view bytes, std::u16string& out, std::size_t& errorOffset)
-{
+bool DecodeShiftJis(std::string_view bytes, std::u16string& out, std::size_t& errorOffset) {
     // One unit per character, so the byte count bounds the length.
     out.resize(bytes.size());
     errorOffset = 0;
@@ -16,8 +15,7 @@ bool DecodeShiftJis(std::string_view bytes, std::u16string& out, std::size_t& er
         char16_t c = ShiftJisSingle(b);
         std::size_t width = 1;
         if (IsShiftJisLeadByte(b)) {
-            c = k + 1 < bytes.size() ? ShiftJisPair(b, static_cast<unsigned char>(bytes[k + 1]))
-                                     : kNotShiftJis;
+            c = k + 1 < bytes.size() ? ShiftJisPair(b, static_cast<unsigned char>(bytes[k + 1])) : kNotShiftJis;
             width = 2;
         }
         if (c == kNotShiftJis) {

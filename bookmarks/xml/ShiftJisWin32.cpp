@@ -15,23 +15,17 @@ bool FitsInt(std::size_t size) { return size <= static_cast<std::size_t>(INT_MAX
 
 }  // namespace
 
-bool EncodeShiftJis(std::u16string_view text, std::string& out)
-{
+bool EncodeShiftJis(std::u16string_view text, std::string& out) {
     out.clear();
-    if (text.empty())
-        return true;
-    if (!FitsInt(text.size()))
-        return false;
+    if (text.empty()) return true;
+    if (!FitsInt(text.size())) return false;
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int size = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
-    int length = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0,
-                                     nullptr, &usedDefault);
-    if (length <= 0 || usedDefault)
-        return false;
+    int length = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault) return false;
     out.resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, size, out.data(), length,
-                        nullptr, &usedDefault);
+    WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, size, out.data(), length, nullptr, &usedDefault);
     return !usedDefault;
 }
 

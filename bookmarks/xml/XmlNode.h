@@ -79,8 +79,7 @@ private:
     XmlNode(Kind kind, std::u16string value) : kind_(kind), value_(std::move(value)) {}
     static const std::u16string& Empty();
 
-    std::unique_ptr<XmlNode>& Slot(std::size_t index)
-    {
+    std::unique_ptr<XmlNode>& Slot(std::size_t index) {
         return index < kInlineChildren ? inline_[index] : more_[index - kInlineChildren];
     }
     void Adopt(std::unique_ptr<XmlNode> child);

@@ -21,66 +21,53 @@ struct Failure {
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
-std::u16string Hex(char32_t c)
-{
+std::u16string Hex(char32_t c) {
     static const char digits[] = "0123456789ABCDEF";
     std::u16string hex;
     for (int shift = 20; shift >= 0; shift -= 4) {
         unsigned digit = (c >> shift) & 0xF;
-        if (digit != 0 || !hex.empty() || shift < 16)
-            hex.push_back(static_cast<char16_t>(digits[digit]));
+        if (digit != 0 || !hex.empty() || shift < 16) hex.push_back(static_cast<char16_t>(digits[digit]));
     }
     return hex;
 }
 
-bool IsXmlChar(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+bool IsXmlChar(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-bool IsNameStartChar(char32_t c)
-{
-    return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_' || c == U':' ||
-           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
-           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
-           (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
-           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
-           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0xEFFFF);
+bool IsNameStartChar(char32_t c) {
+    return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_' || c == U':' || (c >= 0xC0 && c <= 0xD6) ||
+           (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+           (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+           (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-bool IsNameChar(char32_t c)
-{
-    return IsNameStartChar(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') ||
-           c == 0xB7 || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+bool IsNameChar(char32_t c) {
+    return IsNameStartChar(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
     for (std::size_t k = 0; k < a.size(); ++k) {
-        if (AsciiLower(a[k]) != AsciiLower(b[k]))
-            return false;
+        if (AsciiLower(a[k]) != AsciiLower(b[k])) return false;
     }
     return true;
 }
 
 // ASCII to UTF-16, in a loop simple enough for the compiler to vectorise.
-void Widen(const unsigned char* in, std::size_t count, char16_t* out)
-{
-    for (std::size_t k = 0; k < count; ++k)
-        out[k] = in[k];
+void Widen(const unsigned char* in, std::size_t count, char16_t* out) {
+    for (std::size_t k = 0; k < count; ++k) out[k] = in[k];
 }
 
 std::size_t Utf16Length(char32_t c) { return c >= 0x10000 ? 2 : 1; }
 
 // Writes `c` at out and returns the position after it.
-char16_t* PutUtf16(char16_t* out, char32_t c)
-{
+char16_t* PutUtf16(char16_t* out, char32_t c) {
     if (c < 0x10000) {
         *out++ = static_cast<char16_t>(c);
     } else {
@@ -93,8 +80,7 @@ char16_t* PutUtf16(char16_t* out, char32_t c)
 
 // Line and column of the character at byte `index`; CR LF and a lone CR
 // each end one line, as they read after line-end normalisation.
-void Locate(const Source& source, std::size_t index, XmlError& error)
-{
+void Locate(const Source& source, std::size_t index, XmlError& error) {
     std::size_t line = 1;
     std::size_t column = 1;
     for (std::size_t k = 0; k < index && k < source.Size(); k += source.Width(k)) {
@@ -113,24 +99,20 @@ void Locate(const Source& source, std::size_t index, XmlError& error)
 // Checks the whole text before parsing: a byte sequence that is no
 // character in the encoding is reported first, wherever it lies, then the
 // first character XML does not allow.
-void Validate(const Source& source)
-{
+void Validate(const Source& source) {
     std::size_t forbidden = kNone;
     char32_t forbiddenChar = 0;
     std::size_t k = 0;
     const std::size_t size = source.Size();
     while (k < size) {
         k = source.LongRunEnd(k, kAllowed);
-        if (source.GetEncoding() == Encoding::ShiftJis)
-            k = source.ShiftJisRunEnd(k);
-        if (k >= size)
-            break;
+        if (source.GetEncoding() == Encoding::ShiftJis) k = source.ShiftJisRunEnd(k);
+        if (k >= size) break;
         char32_t c = 0;
         std::size_t width = 1;
         if (!source.DecodeChecked(k, c, width)) {
-            throw Failure{k, source.GetEncoding() == Encoding::Utf8
-                                 ? u"UTF-8 として正しくないバイト列があります"
-                                 : u"Shift_JIS として正しくないバイト列があります"};
+            throw Failure{k, source.GetEncoding() == Encoding::Utf8 ? u"UTF-8 として正しくないバイト列があります"
+                                                                    : u"Shift_JIS として正しくないバイト列があります"};
         }
         if (forbidden == kNone && !IsXmlChar(c)) {
             forbidden = k;
@@ -138,8 +120,7 @@ void Validate(const Source& source)
         }
         k += width;
     }
-    if (forbidden != kNone)
-        throw Failure{forbidden, u"XML で使えない文字 U+" + Hex(forbiddenChar) + u" があります"};
+    if (forbidden != kNone) throw Failure{forbidden, u"XML で使えない文字 U+" + Hex(forbiddenChar) + u" があります"};
 }
 
 // The XML declaration, read from the raw bytes: it is ASCII in both
@@ -148,59 +129,48 @@ class DeclarationReader {
 public:
     explicit DeclarationReader(std::string_view bytes) : bytes_(bytes) {}
 
-    static bool StartsDeclaration(std::string_view bytes)
-    {
-        return bytes.size() > 5 && bytes.substr(0, 5) == "<?xml" &&
-               IsXmlSpace(static_cast<unsigned char>(bytes[5]));
+    static bool StartsDeclaration(std::string_view bytes) {
+        return bytes.size() > 5 && bytes.substr(0, 5) == "<?xml" && IsXmlSpace(static_cast<unsigned char>(bytes[5]));
     }
 
     // Reads the whole declaration; sets encoding (empty if not declared)
     // and the offset of its value. Returns the offset after the closing
     // "?>". Throws Failure.
-    std::size_t Read(std::string& encoding, std::size_t& encodingIndex)
-    {
+    std::size_t Read(std::string& encoding, std::size_t& encodingIndex) {
         pos_ = 5;
         std::string version = ReadPseudoAttribute("version", true);
         bool digits = version.size() > 2 && version.compare(0, 2, "1.") == 0 &&
-                      std::all_of(version.begin() + 2, version.end(),
-                                  [](char c) { return c >= '0' && c <= '9'; });
-        if (!digits)
-            throw Failure{valueIndex_, u"XML 宣言の version が正しくありません"};
+                      std::all_of(version.begin() + 2, version.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!digits) throw Failure{valueIndex_, u"XML 宣言の version が正しくありません"};
         encoding = ReadPseudoAttribute("encoding", false);
         encodingIndex = valueIndex_;
         std::string standalone = ReadPseudoAttribute("standalone", false);
         if (!standalone.empty() && standalone != "yes" && standalone != "no")
             throw Failure{valueIndex_, u"XML 宣言の standalone が正しくありません"};
         SkipSpace();
-        if (bytes_.substr(pos_, 2) != "?>")
-            throw Failure{pos_, u"XML 宣言が正しくありません"};
+        if (bytes_.substr(pos_, 2) != "?>") throw Failure{pos_, u"XML 宣言が正しくありません"};
         return pos_ + 2;
     }
 
 private:
-    bool SkipSpace()
-    {
+    bool SkipSpace() {
         std::size_t start = pos_;
-        while (pos_ < bytes_.size() && IsXmlSpace(static_cast<unsigned char>(bytes_[pos_])))
-            ++pos_;
+        while (pos_ < bytes_.size() && IsXmlSpace(static_cast<unsigned char>(bytes_[pos_]))) ++pos_;
         return pos_ != start;
     }
 
     // Reads ` name = "value"` if it comes next; `required` makes it an error
     // when it does not. Returns the value, empty when absent.
-    std::string ReadPseudoAttribute(std::string_view name, bool required)
-    {
+    std::string ReadPseudoAttribute(std::string_view name, bool required) {
         std::size_t start = pos_;
         if (!SkipSpace() || bytes_.substr(pos_, name.size()) != name) {
-            if (required)
-                throw Failure{pos_, u"XML 宣言に " + Ascii(name) + u" がありません"};
+            if (required) throw Failure{pos_, u"XML 宣言に " + Ascii(name) + u" がありません"};
             pos_ = start;
             return {};
         }
         pos_ += name.size();
         SkipSpace();
-        if (pos_ >= bytes_.size() || bytes_[pos_] != '=')
-            throw Failure{pos_, u"'=' が必要です"};
+        if (pos_ >= bytes_.size() || bytes_[pos_] != '=') throw Failure{pos_, u"'=' が必要です"};
         ++pos_;
         SkipSpace();
         if (pos_ >= bytes_.size() || (bytes_[pos_] != '"' && bytes_[pos_] != '\''))
@@ -210,18 +180,15 @@ private:
         std::string value;
         while (pos_ < bytes_.size() && bytes_[pos_] != quote) {
             const char c = bytes_[pos_];
-            bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-            if (!allowed)
-                throw Failure{pos_, u"XML 宣言の " + Ascii(name) + u" が正しくありません"};
+            bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                           c == '_' || c == '-';
+            if (!allowed) throw Failure{pos_, u"XML 宣言の " + Ascii(name) + u" が正しくありません"};
             value.push_back(c);
             ++pos_;
         }
-        if (pos_ >= bytes_.size())
-            throw Failure{pos_, u"XML 宣言が閉じられていません"};
+        if (pos_ >= bytes_.size()) throw Failure{pos_, u"XML 宣言が閉じられていません"};
         ++pos_;
-        if (value.empty())
-            throw Failure{valueIndex_, u"XML 宣言の " + Ascii(name) + u" が空です"};
+        if (value.empty()) throw Failure{valueIndex_, u"XML 宣言の " + Ascii(name) + u" が空です"};
         return value;
     }
 
@@ -230,28 +197,23 @@ private:
     std::size_t valueIndex_ = 0;
 };
 
-bool IsShiftJisName(std::string_view name)
-{
-    for (std::string_view alias :
-         {"Shift_JIS", "shift-jis", "sjis", "x-sjis", "windows-31j", "cp932"}) {
-        if (EqualsIgnoringCase(name, alias))
-            return true;
+bool IsShiftJisName(std::string_view name) {
+    for (std::string_view alias : {"Shift_JIS", "shift-jis", "sjis", "x-sjis", "windows-31j", "cp932"}) {
+        if (EqualsIgnoringCase(name, alias)) return true;
     }
     return false;
 }
 
 // Reads the declaration at the start of `bytes`: the document's encoding,
 // and in `start` where the body begins.
-Encoding ReadDeclaration(std::string_view bytes, bool bom, std::size_t& start)
-{
+Encoding ReadDeclaration(std::string_view bytes, bool bom, std::size_t& start) {
     std::string name;
     std::size_t nameIndex = 0;
     start = DeclarationReader(bytes).Read(name, nameIndex);
     if (IsShiftJisName(name)) {
         if (bom)
-            throw Failure{nameIndex,
-                          u"バイト順マークは UTF-8 を示していますが、エンコーディングは " +
-                              Ascii(name) + u" と宣言されています"};
+            throw Failure{nameIndex, u"バイト順マークは UTF-8 を示していますが、エンコーディングは " + Ascii(name) +
+                                         u" と宣言されています"};
         return Encoding::ShiftJis;
     }
     if (!name.empty() && !EqualsIgnoringCase(name, "UTF-8"))
@@ -266,27 +228,23 @@ class Parser {
 public:
     explicit Parser(const Source& source) : src_(source) {}
 
-    std::unique_ptr<XmlNode> Parse(std::size_t start)
-    {
+    std::unique_ptr<XmlNode> Parse(std::size_t start) {
         pos_ = start;
         while (pos_ < src_.Size()) {
             const unsigned char b = src_.At(pos_);
             if (b == '<') {
                 Markup();
             } else if (current_) {
-                if (!SkipLayout())
-                    CharacterData();
+                if (!SkipLayout()) CharacterData();
             } else if (HasClass(b, kSpace)) {
                 ++pos_;
             } else {
-                throw Failure{pos_, root_ ? u"ルート要素の後に文字データがあります"
-                                          : u"ルート要素の外に文字データがあります"};
+                throw Failure{
+                    pos_, root_ ? u"ルート要素の後に文字データがあります" : u"ルート要素の外に文字データがあります"};
             }
         }
-        if (current_)
-            throw Failure{pos_, u"要素 <" + current_->Name() + u"> が閉じられていません"};
-        if (!root_)
-            throw Failure{pos_, u"ルート要素がありません"};
+        if (current_) throw Failure{pos_, u"要素 <" + current_->Name() + u"> が閉じられていません"};
+        if (!root_) throw Failure{pos_, u"ルート要素がありません"};
         root_->AdoptPool(std::move(pool_));
         return std::move(root_);
     }
@@ -295,88 +253,71 @@ private:
     unsigned char At(std::size_t k) const { return src_.At(k); }
     bool LookingAt(std::string_view ascii) const { return src_.LookingAt(pos_, ascii); }
 
-    bool SkipSpace()
-    {
+    bool SkipSpace() {
         std::size_t start = pos_;
         pos_ = src_.RunEnd(pos_, kSpace);
         return pos_ != start;
     }
 
-    void Expect(char c, const char16_t* message)
-    {
-        if (At(pos_) != static_cast<unsigned char>(c))
-            throw Failure{pos_, message};
+    void Expect(char c, const char16_t* message) {
+        if (At(pos_) != static_cast<unsigned char>(c)) throw Failure{pos_, message};
         ++pos_;
     }
 
     // The end of the name that starts at k.
-    std::size_t NameEnd(std::size_t k) const
-    {
+    std::size_t NameEnd(std::size_t k) const {
         std::size_t width = 1;
         const unsigned char first = At(k);
-        const bool start = first < 0x80 ? HasClass(first, kNameStart)
-                                        : k < src_.Size() && IsNameStartChar(src_.Decode(k, width));
-        if (!start)
-            throw Failure{k, u"名前が必要です"};
+        const bool start =
+            first < 0x80 ? HasClass(first, kNameStart) : k < src_.Size() && IsNameStartChar(src_.Decode(k, width));
+        if (!start) throw Failure{k, u"名前が必要です"};
         k += width;
         const unsigned char* bytes = src_.Data();
         const std::size_t size = src_.Size();
         for (;;) {
-            while (k < size && HasClass(bytes[k], kName))
-                ++k;
-            if (k >= size || bytes[k] < 0x80 || !IsNameChar(src_.Decode(k, width)))
-                return k;
+            while (k < size && HasClass(bytes[k], kName)) ++k;
+            if (k >= size || bytes[k] < 0x80 || !IsNameChar(src_.Decode(k, width))) return k;
             k += width;
         }
     }
 
     // The characters of [begin, end) as they are (no line ends inside).
-    std::u16string Span(std::size_t begin, std::size_t end) const
-    {
+    std::u16string Span(std::size_t begin, std::size_t end) const {
         const unsigned char* bytes = src_.Data();
         if (std::all_of(bytes + begin, bytes + end, [](unsigned char b) { return b < 0x80; }))
             return std::u16string(bytes + begin, bytes + end);
         std::size_t length = 0;
         std::size_t width = 1;
-        for (std::size_t k = begin; k < end; k += width)
-            length += Utf16Length(src_.Decode(k, width));
+        for (std::size_t k = begin; k < end; k += width) length += Utf16Length(src_.Decode(k, width));
         std::u16string text(length, u'\0');
         char16_t* out = &text[0];
-        for (std::size_t k = begin; k < end; k += width)
-            out = PutUtf16(out, src_.Decode(k, width));
+        for (std::size_t k = begin; k < end; k += width) out = PutUtf16(out, src_.Decode(k, width));
         return text;
     }
 
     // Element names repeat: the last few are kept, and most start tags copy
     // one instead of decoding it.
-    std::u16string ElementName(std::size_t begin, std::size_t end)
-    {
+    std::u16string ElementName(std::size_t begin, std::size_t end) {
         const std::string_view bytes = src_.View(begin, end);
         for (const auto& [known, name] : recentNames_) {
-            if (known == bytes)
-                return name;
+            if (known == bytes) return name;
         }
         auto& slot = recentNames_[nextName_++ % kRecentNames];
         slot = {bytes, Span(begin, end)};
         return slot.second;
     }
 
-    bool SpanEquals(std::size_t begin, std::size_t end, const std::u16string& text) const
-    {
+    bool SpanEquals(std::size_t begin, std::size_t end, const std::u16string& text) const {
         if (end - begin == text.size()) {
             std::size_t k = 0;
-            while (k < text.size() && At(begin + k) < 0x80 && At(begin + k) == text[k])
-                ++k;
-            if (k == text.size())
-                return true;
-            if (At(begin + k) < 0x80)
-                return false;
+            while (k < text.size() && At(begin + k) < 0x80 && At(begin + k) == text[k]) ++k;
+            if (k == text.size()) return true;
+            if (At(begin + k) < 0x80) return false;
         }
         return Span(begin, end) == text;
     }
 
-    void Markup()
-    {
+    void Markup() {
         const unsigned char next = At(pos_ + 1);
         if (next == '/') {
             FlushText(false);
@@ -397,16 +338,13 @@ private:
         }
     }
 
-    void StartTag()
-    {
+    void StartTag() {
         const std::size_t start = pos_;
-        if (rootClosed_)
-            throw Failure{pos_, u"ルート要素の後に別の要素があります"};
+        if (rootClosed_) throw Failure{pos_, u"ルート要素の後に別の要素があります"};
         const std::size_t nameEnd = NameEnd(++pos_);
         // The root is made on its own: it owns the pool of the others.
-        std::unique_ptr<XmlNode> element =
-            current_ ? XmlNode::MakeElement(ElementName(pos_, nameEnd), *pool_)
-                     : XmlNode::MakeElement(ElementName(pos_, nameEnd));
+        std::unique_ptr<XmlNode> element = current_ ? XmlNode::MakeElement(ElementName(pos_, nameEnd), *pool_)
+                                                    : XmlNode::MakeElement(ElementName(pos_, nameEnd));
         pos_ = nameEnd;
         Attributes(start);
         bool empty = false;
@@ -430,17 +368,13 @@ private:
     }
 
     // Attributes are checked for well-formedness and then dropped.
-    void Attributes(std::size_t tagStart)
-    {
+    void Attributes(std::size_t tagStart) {
         std::vector<std::u16string> names;
         while (true) {
             const bool spaced = SkipSpace();
-            if (At(pos_) == '>' || LookingAt("/>"))
-                break;
-            if (pos_ >= src_.Size())
-                throw Failure{pos_, u"ファイルが途中で終わっています"};
-            if (!spaced)
-                throw Failure{pos_, u"属性の前には空白が必要です"};
+            if (At(pos_) == '>' || LookingAt("/>")) break;
+            if (pos_ >= src_.Size()) throw Failure{pos_, u"ファイルが途中で終わっています"};
+            if (!spaced) throw Failure{pos_, u"属性の前には空白が必要です"};
             const std::size_t nameEnd = NameEnd(pos_);
             names.push_back(Span(pos_, nameEnd));
             pos_ = nameEnd;
@@ -451,23 +385,18 @@ private:
         }
         std::sort(names.begin(), names.end());
         auto twin = std::adjacent_find(names.begin(), names.end());
-        if (twin != names.end())
-            throw Failure{tagStart, u"属性 " + *twin + u" が重複しています"};
+        if (twin != names.end()) throw Failure{tagStart, u"属性 " + *twin + u" が重複しています"};
     }
 
     // Quotes, '<' and '&' never occur inside a multi-byte character, so the
     // value is scanned byte by byte.
-    void AttributeValue()
-    {
+    void AttributeValue() {
         const unsigned char quote = At(pos_);
-        if (quote != '"' && quote != '\'')
-            throw Failure{pos_, u"属性値は引用符で囲む必要があります"};
+        if (quote != '"' && quote != '\'') throw Failure{pos_, u"属性値は引用符で囲む必要があります"};
         const std::size_t valueStart = pos_++;
         while (At(pos_) != quote) {
-            if (pos_ >= src_.Size())
-                throw Failure{valueStart, u"属性値が閉じられていません"};
-            if (At(pos_) == '<')
-                throw Failure{pos_, u"属性値に '<' は使えません"};
+            if (pos_ >= src_.Size()) throw Failure{valueStart, u"属性値が閉じられていません"};
+            if (At(pos_) == '<') throw Failure{pos_, u"属性値に '<' は使えません"};
             if (At(pos_) == '&')
                 Reference();
             else
@@ -476,18 +405,15 @@ private:
         ++pos_;
     }
 
-    void EndTag()
-    {
+    void EndTag() {
         const std::size_t start = pos_;
         const std::size_t nameStart = pos_ + 2;
         const std::size_t nameEnd = NameEnd(nameStart);
         pos_ = nameEnd;
-        if (!current_)
-            throw Failure{start, u"開始タグのない終了タグ </" + Span(nameStart, nameEnd) +
-                                     u"> があります"};
+        if (!current_) throw Failure{start, u"開始タグのない終了タグ </" + Span(nameStart, nameEnd) + u"> があります"};
         if (!SpanEquals(nameStart, nameEnd, current_->Name()))
-            throw Failure{start, u"終了タグ </" + Span(nameStart, nameEnd) + u"> が開始タグ <" +
-                                     current_->Name() + u"> と対応していません"};
+            throw Failure{start, u"終了タグ </" + Span(nameStart, nameEnd) + u"> が開始タグ <" + current_->Name() +
+                                     u"> と対応していません"};
         SkipSpace();
         Expect('>', u"'>' が必要です");
         // The element's children are all known now: they go in at once.
@@ -496,54 +422,43 @@ private:
         pending_.resize(first);
         open_.pop_back();
         current_ = open_.empty() ? nullptr : open_.back().element;
-        if (!current_)
-            rootClosed_ = true;
+        if (!current_) rootClosed_ = true;
     }
 
-    bool OpenElementHasElementChild() const
-    {
+    bool OpenElementHasElementChild() const {
         for (std::size_t k = pending_.size(); k > open_.back().firstChild; --k) {
-            if (pending_[k - 1]->IsElement())
-                return true;
+            if (pending_[k - 1]->IsElement()) return true;
         }
         return false;
     }
 
     // Room for `count` more units in the text buffer.
-    char16_t* Room(std::size_t count)
-    {
-        if (textLength_ + count > text_.size())
-            Grow(count);
+    char16_t* Room(std::size_t count) {
+        if (textLength_ + count > text_.size()) Grow(count);
         return text_.data() + textLength_;
     }
 
     void Grow(std::size_t count) { text_.resize(std::max(textLength_ + count, text_.size() * 2)); }
 
-    void AppendChar(char32_t c)
-    {
+    void AppendChar(char32_t c) {
         char16_t* out = Room(2);
         textLength_ += static_cast<std::size_t>(PutUtf16(out, c) - out);
     }
 
     // Skips whitespace that FlushText would drop: a run of its own, right
     // before a tag, beside an element. Returns whether it did.
-    bool SkipLayout()
-    {
-        if (textLength_ != 0 || !HasClass(At(pos_), kSpace))
-            return false;
+    bool SkipLayout() {
+        if (textLength_ != 0 || !HasClass(At(pos_), kSpace)) return false;
         const std::size_t end = src_.RunEnd(pos_, kSpace);
-        if (At(end) != '<')
-            return false;
+        if (At(end) != '<') return false;
         const unsigned char next = At(end + 1);
         const bool layout = next == '/' ? OpenElementHasElementChild() : next != '!' && next != '?';
-        if (layout)
-            pos_ = end;
+        if (layout) pos_ = end;
         return layout;
     }
 
     // Character data up to the next markup; ASCII runs are copied whole.
-    void CharacterData()
-    {
+    void CharacterData() {
         const std::size_t size = src_.Size();
         const unsigned char* bytes = src_.Data();
         while (pos_ < size) {
@@ -552,15 +467,13 @@ private:
             textLength_ += end - pos_;
             pos_ = end;
             const unsigned char b = At(pos_);
-            if (pos_ >= size || b == '<')
-                return;
+            if (pos_ >= size || b == '<') return;
             if (b >= 0x80) {
                 MultiByteRun();
             } else if (b == '&') {
                 AppendChar(Reference());
             } else if (b == ']') {
-                if (LookingAt("]]>"))
-                    throw Failure{pos_, u"文字データに ']]>' は使えません"};
+                if (LookingAt("]]>")) throw Failure{pos_, u"文字データに ']]>' は使えません"};
                 AppendChar(U']');
                 ++pos_;
             } else if (b == '\r') {
@@ -571,8 +484,7 @@ private:
     }
 
     // Characters of more than one byte, up to the next ASCII one.
-    void MultiByteRun()
-    {
+    void MultiByteRun() {
         const unsigned char* bytes = src_.Data();
         const std::size_t size = src_.Size();
         if (src_.GetEncoding() == Encoding::ShiftJis) {
@@ -594,32 +506,26 @@ private:
     }
 
     // A predefined entity or a character reference: the character it stands for.
-    char32_t Reference()
-    {
+    char32_t Reference() {
         const std::size_t start = pos_++;
-        if (At(pos_) == '#')
-            return CharacterReference(start);
+        if (At(pos_) == '#') return CharacterReference(start);
         const std::size_t nameEnd = NameEnd(pos_);
         const std::string_view name = src_.View(pos_, nameEnd);
         pos_ = nameEnd;
-        if (At(pos_) != ';')
-            throw Failure{start, u"実体参照の後に ';' が必要です"};
+        if (At(pos_) != ';') throw Failure{start, u"実体参照の後に ';' が必要です"};
         ++pos_;
         static const std::pair<std::string_view, char32_t> predefined[] = {
             {"lt", U'<'}, {"gt", U'>'}, {"amp", U'&'}, {"apos", U'\''}, {"quot", U'"'}};
         for (const auto& [entity, c] : predefined) {
-            if (name == entity)
-                return c;
+            if (name == entity) return c;
         }
         throw Failure{start, u"未宣言の実体参照 &" + Span(start + 1, nameEnd) + u"; があります"};
     }
 
-    char32_t CharacterReference(std::size_t start)
-    {
+    char32_t CharacterReference(std::size_t start) {
         ++pos_;
         const bool hex = At(pos_) == 'x';
-        if (hex)
-            ++pos_;
+        if (hex) ++pos_;
         char32_t value = 0;
         std::size_t digits = 0;
         while (true) {
@@ -638,11 +544,9 @@ private:
             ++digits;
             ++pos_;
         }
-        if (digits == 0 || At(pos_) != ';')
-            throw Failure{start, u"文字参照が正しくありません"};
+        if (digits == 0 || At(pos_) != ';') throw Failure{start, u"文字参照が正しくありません"};
         ++pos_;
-        if (!IsXmlChar(value))
-            throw Failure{start, u"文字参照が XML で使えない文字を指しています"};
+        if (!IsXmlChar(value)) throw Failure{start, u"文字参照が XML で使えない文字を指しています"};
         return value;
     }
 
@@ -650,50 +554,40 @@ private:
     // Comments and processing instructions do not split it. Whitespace
     // alone is layout when an element stands beside it - the child that
     // follows, or one before it - and is dropped.
-    void FlushText(bool childFollows)
-    {
-        if (textLength_ == 0 || !current_)
-            return;
+    void FlushText(bool childFollows) {
+        if (textLength_ == 0 || !current_) return;
         const char16_t* text = text_.data();
-        const bool blank =
-            std::all_of(text, text + textLength_, [](char16_t c) { return IsXmlSpace(c); });
+        const bool blank = std::all_of(text, text + textLength_, [](char16_t c) { return IsXmlSpace(c); });
         if (!blank || !(childFollows || OpenElementHasElementChild()))
             pending_.push_back(XmlNode::MakeText(std::u16string(text, textLength_), *pool_));
         textLength_ = 0;
     }
 
-    void Comment()
-    {
+    void Comment() {
         const std::size_t start = pos_;
         pos_ += 4;
         while (true) {
             // No multi-byte character holds a '-', so a byte search finds it.
             const std::size_t dash = src_.Find('-', pos_);
-            if (dash == kNone)
-                throw Failure{start, u"コメントが閉じられていません"};
+            if (dash == kNone) throw Failure{start, u"コメントが閉じられていません"};
             pos_ = dash + 1;
             if (At(pos_) == '-') {
-                if (At(pos_ + 1) != '>')
-                    throw Failure{dash, u"コメントの中に '--' は使えません"};
+                if (At(pos_ + 1) != '>') throw Failure{dash, u"コメントの中に '--' は使えません"};
                 pos_ += 2;
                 return;
             }
         }
     }
 
-    void ProcessingInstruction()
-    {
+    void ProcessingInstruction() {
         const std::size_t start = pos_;
         const std::size_t targetEnd = NameEnd(pos_ + 2);
         const std::string_view target = src_.View(pos_ + 2, targetEnd);
-        if (EqualsIgnoringCase(target, "xml"))
-            throw Failure{start, u"XML 宣言はファイルの先頭にだけ置けます"};
+        if (EqualsIgnoringCase(target, "xml")) throw Failure{start, u"XML 宣言はファイルの先頭にだけ置けます"};
         pos_ = targetEnd;
-        if (!LookingAt("?>") && !SkipSpace())
-            throw Failure{pos_, u"処理命令が正しくありません"};
+        if (!LookingAt("?>") && !SkipSpace()) throw Failure{pos_, u"処理命令が正しくありません"};
         // Nor a '?'.
-        for (std::size_t mark = src_.Find('?', pos_); mark != kNone;
-             mark = src_.Find('?', mark + 1)) {
+        for (std::size_t mark = src_.Find('?', pos_); mark != kNone; mark = src_.Find('?', mark + 1)) {
             if (At(mark + 1) == '>') {
                 pos_ = mark + 2;
                 return;
@@ -702,48 +596,38 @@ private:
         throw Failure{start, u"処理命令が閉じられていません"};
     }
 
-    void CData()
-    {
+    void CData() {
         const std::size_t start = pos_;
-        if (!current_)
-            throw Failure{start, u"CDATA セクションはルート要素の中にだけ置けます"};
+        if (!current_) throw Failure{start, u"CDATA セクションはルート要素の中にだけ置けます"};
         const std::size_t body = pos_ + 9;
         // A Shift_JIS trail byte may be a ']': step by characters.
         std::size_t close = body;
-        while (close < src_.Size() && !src_.LookingAt(close, "]]>"))
-            close += src_.Width(close);
-        if (close >= src_.Size())
-            throw Failure{start, u"CDATA セクションが閉じられていません"};
+        while (close < src_.Size() && !src_.LookingAt(close, "]]>")) close += src_.Width(close);
+        if (close >= src_.Size()) throw Failure{start, u"CDATA セクションが閉じられていません"};
         for (std::size_t k = body; k < close;) {
             std::size_t width = 1;
             const char32_t c = src_.Decode(k, width);
             k += width;
-            if (c == U'\r' && At(k) == '\n')
-                ++k;
+            if (c == U'\r' && At(k) == '\n') ++k;
             AppendChar(c == U'\r' ? U'\n' : c);
         }
         pos_ = close + 3;
     }
 
     // Skipped whole, internal subset included; nothing it declares is used.
-    void Doctype()
-    {
+    void Doctype() {
         const std::size_t start = pos_;
-        if (root_ || doctypeSeen_)
-            throw Failure{start, u"DOCTYPE 宣言はルート要素の前に一度だけ置けます"};
+        if (root_ || doctypeSeen_) throw Failure{start, u"DOCTYPE 宣言はルート要素の前に一度だけ置けます"};
         doctypeSeen_ = true;
         pos_ += 9;
-        if (!SkipSpace())
-            throw Failure{pos_, u"DOCTYPE 宣言が正しくありません"};
+        if (!SkipSpace()) throw Failure{pos_, u"DOCTYPE 宣言が正しくありません"};
         bool inSubset = false;
         unsigned char quote = 0;
         while (true) {
-            if (pos_ >= src_.Size())
-                throw Failure{start, u"DOCTYPE 宣言が閉じられていません"};
+            if (pos_ >= src_.Size()) throw Failure{start, u"DOCTYPE 宣言が閉じられていません"};
             const unsigned char c = At(pos_);
             if (quote) {
-                if (c == quote)
-                    quote = 0;
+                if (c == quote) quote = 0;
             } else if (c == '"' || c == '\'') {
                 quote = c;
             } else if (inSubset && LookingAt("<!--")) {
@@ -787,17 +671,14 @@ private:
 
 }  // namespace
 
-XmlParseResult ParseXml(std::string_view bytes)
-{
+XmlParseResult ParseXml(std::string_view bytes) {
     const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
-    if (bom)
-        bytes.remove_prefix(3);
+    if (bom) bytes.remove_prefix(3);
     Encoding encoding = Encoding::Utf8;
     XmlParseResult result;
     try {
         std::size_t start = 0;
-        if (DeclarationReader::StartsDeclaration(bytes))
-            encoding = ReadDeclaration(bytes, bom, start);
+        if (DeclarationReader::StartsDeclaration(bytes)) encoding = ReadDeclaration(bytes, bom, start);
         const Source source(bytes, encoding);
         Validate(source);
         result.document.root = Parser(source).Parse(start);

@@ -10,21 +10,16 @@
 namespace vesko {
 namespace {
 
-bool IsAsciiNameChar(char16_t c, bool first)
-{
-    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' ||
-                        c == u':';
+bool IsAsciiNameChar(char16_t c, bool first) {
+    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':';
     return letter || (!first && ((c >= u'0' && c <= u'9') || c == u'-' || c == u'.'));
 }
 
-void AppendName(std::u16string& out, const std::u16string& name)
-{
+void AppendName(std::u16string& out, const std::u16string& name) {
     for (std::size_t k = 0; k < name.size(); ++k) {
-        if (!IsAsciiNameChar(name[k], k == 0))
-            throw std::invalid_argument("XML element names must be ASCII names");
+        if (!IsAsciiNameChar(name[k], k == 0)) throw std::invalid_argument("XML element names must be ASCII names");
     }
-    if (name.empty())
-        throw std::invalid_argument("XML element names must not be empty");
+    if (name.empty()) throw std::invalid_argument("XML element names must not be empty");
     out += name;
 }
 
@@ -33,8 +28,7 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
-void AppendXmlText(std::u16string& out, const std::u16string& text)
-{
+void AppendXmlText(std::u16string& out, const std::u16string& text) {
     for (std::size_t k = 0; k < text.size(); ++k) {
         const char16_t c = text[k];
         if (c == u'&') {
@@ -49,8 +43,8 @@ void AppendXmlText(std::u16string& out, const std::u16string& text)
         } else if (IsHighSurrogate(c) && k + 1 < text.size() && IsLowSurrogate(text[k + 1])) {
             out.push_back(c);
             out.push_back(text[++k]);
-        } else if ((c < 0x20 && c != u'\t' && c != u'\n') || IsHighSurrogate(c) ||
-                   IsLowSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+        } else if ((c < 0x20 && c != u'\t' && c != u'\n') || IsHighSurrogate(c) || IsLowSurrogate(c) || c == 0xFFFE ||
+                   c == 0xFFFF) {
             out.push_back(0xFFFD);
         } else {
             out.push_back(c);
@@ -62,17 +56,14 @@ namespace {
 
 // Encodes only when decoding gives the same text back, so that no character
 // is silently replaced by a look-alike (iconv maps "¥" to "\", for one).
-bool EncodeExactly(std::u16string_view text, std::string& out)
-{
-    if (!EncodeShiftJis(text, out))
-        return false;
+bool EncodeExactly(std::u16string_view text, std::string& out) {
+    if (!EncodeShiftJis(text, out)) return false;
     std::u16string back;
     std::size_t ignored = 0;
     return DecodeShiftJis(out, back, ignored) && back == text;
 }
 
-void AppendReference(std::string& out, char32_t c)
-{
+void AppendReference(std::string& out, char32_t c) {
     static const char digits[] = "0123456789ABCDEF";
     std::string hex;
     do {
@@ -86,17 +77,14 @@ void AppendReference(std::string& out, char32_t c)
 
 // Non-ASCII characters only occur in text content (names are ASCII), so
 // replacing one by a character reference is always well-formed.
-std::string EncodeXmlShiftJis(const std::u16string& text)
-{
+std::string EncodeXmlShiftJis(const std::u16string& text) {
     // ASCII stands for itself in Shift_JIS, and most of a file is ASCII:
     // only the other runs are encoded, at once, each followed by a line feed
     // that no encoded character contains.
     std::u16string runs;
     for (std::size_t k = 0; k < text.size(); ++k) {
-        if (text[k] < 0x80)
-            continue;
-        while (k < text.size() && text[k] >= 0x80)
-            runs += text[k++];
+        if (text[k] < 0x80) continue;
+        while (k < text.size() && text[k] >= 0x80) runs += text[k++];
         runs += u'\n';
     }
     std::string encoded;
@@ -109,8 +97,7 @@ std::string EncodeXmlShiftJis(const std::u16string& text)
                 bytes.push_back(static_cast<char>(text[k++]));
                 continue;
             }
-            while (k < text.size() && text[k] >= 0x80)
-                ++k;
+            while (k < text.size() && text[k] >= 0x80) ++k;
             const std::size_t end = encoded.find('\n', from);
             bytes.append(encoded, from, end - from);
             from = end + 1;
@@ -121,8 +108,7 @@ std::string EncodeXmlShiftJis(const std::u16string& text)
     std::size_t k = 0;
     while (k < text.size()) {
         std::size_t end = k;
-        while (end < text.size() && text[end] >= 0x80)
-            ++end;
+        while (end < text.size() && text[end] >= 0x80) ++end;
         if (end == k) {
             bytes.push_back(static_cast<char>(text[k++]));
             continue;
@@ -150,8 +136,7 @@ std::string EncodeXmlShiftJis(const std::u16string& text)
     return bytes;
 }
 
-std::string WriteXmlShiftJis(const XmlDocument& document)
-{
+std::string WriteXmlShiftJis(const XmlDocument& document) {
     std::u16string out = u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n";
     if (document.root) {
         // Pre-order by explicit stack: the tree may be deeper than the stack.

@@ -113,9 +113,7 @@ protected:
         return names;
     }
     static bool IsOpen(Tfrm_BMEdit& e) { return IsWindow(e.Handle()) && IsWindowVisible(e.Handle()); }
-    static size_t NodeCount(Tfrm_BMEdit& e) {
-        return static_cast<size_t>(TreeView_GetCount(e.Controls().treeView1));
-    }
+    static size_t NodeCount(Tfrm_BMEdit& e) { return static_cast<size_t>(TreeView_GetCount(e.Controls().treeView1)); }
     bool IsWriteFailure(size_t error) const {
         const std::wstring head = FilePath() + L" に書き込めません\n";
         return error < errors_.size() && errors_[error].rfind(head, 0) == 0 && errors_[error].size() > head.size() + 1;

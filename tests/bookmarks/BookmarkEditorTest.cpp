@@ -131,11 +131,10 @@ TEST_F(BookmarkEditor, AddPlacesBeforeABookmarkOrFirstInAFolder) {
     Press(e.Controls().btnOK);
     EXPECT_FALSE(IsWindowVisible(e.Handle()) && IsWindow(e.Handle()));
     EXPECT_EQ(ReadSavedEntries(FilePath()),
-              (std::vector<BookmarkEntry>{Folder(0, u"Tools"), Page(1, u"first", u"http://1.example/"),
-                                          Page(1, u"Blank page", u"about:blank"), Folder(1, u"Archive"),
-                                          Page(2, u"archived", u"http://3.example/"),
-                                          Page(0, u"before start", u"http://2.example/"),
-                                          Page(0, u"Start", u"http://start.example/")}));
+              (std::vector<BookmarkEntry>{
+                  Folder(0, u"Tools"), Page(1, u"first", u"http://1.example/"), Page(1, u"Blank page", u"about:blank"),
+                  Folder(1, u"Archive"), Page(2, u"archived", u"http://3.example/"),
+                  Page(0, u"before start", u"http://2.example/"), Page(0, u"Start", u"http://start.example/")}));
     EXPECT_TRUE(errors_.empty());
 }
 
@@ -146,8 +145,8 @@ TEST_F(BookmarkEditor, AddBeforeAnySelectionOnALeadingBookmark) {
     Press(e.Controls().btnAdd);
     Press(e.Controls().btnOK);
     EXPECT_EQ(ReadSavedEntries(FilePath()),
-              (std::vector<BookmarkEntry>{Page(0, u"new", u"http://new/"), Page(0, u"a", u"http://a/"),
-                                          Folder(0, u"f"), Page(1, u"b", u"http://b/")}));
+              (std::vector<BookmarkEntry>{Page(0, u"new", u"http://new/"), Page(0, u"a", u"http://a/"), Folder(0, u"f"),
+                                          Page(1, u"b", u"http://b/")}));
 }
 
 TEST_F(BookmarkEditor, EmptyTreeWorks) {
@@ -303,7 +302,8 @@ TEST_F(BookmarkEditor, LayoutAndTabOrder) {
     EXPECT_EQ(r.right - r.left, 460);
     EXPECT_EQ(r.bottom - r.top, 288);
     const auto& c = e.Controls();
-    const std::vector<HWND> tabOrder{c.txtURL, c.btnCancel, c.btnAdd, c.btnMD, c.treeView1, c.txtName, c.btnOK, c.btnDel};
+    const std::vector<HWND> tabOrder{c.txtURL,    c.btnCancel, c.btnAdd, c.btnMD,
+                                     c.treeView1, c.txtName,   c.btnOK,  c.btnDel};
     HWND at = c.txtURL;
     for (size_t i = 1; i < tabOrder.size(); ++i) {
         at = GetNextDlgTabItem(e.Handle(), at, FALSE);

@@ -123,7 +123,8 @@ TEST_F(BookmarkMenuTest, MissingOrUnreadableFileLeavesTheFixedItems) {
 
 TEST_F(BookmarkMenuTest, EveryEntryOfLargeLevels) {
     std::vector<BookmarkEntry> entries;
-    for (int i = 0; i < 1000; ++i) entries.push_back(Page(0, u"p", u"http://p/" + std::u16string(1, char16_t(u'a' + i % 26))));
+    for (int i = 0; i < 1000; ++i)
+        entries.push_back(Page(0, u"p", u"http://p/" + std::u16string(1, char16_t(u'a' + i % 26))));
     entries.push_back(Folder(0, u"folder"));
     for (int i = 0; i < 300; ++i) entries.push_back(Page(1, u"q", u"http://q/"));
     SaveBookmarkFile(FilePath(), entries, false);
@@ -168,8 +169,8 @@ std::vector<RECT> RectsWhileOpen(HWND owner, HMENU menu) {
 TEST_F(BookmarkMenuTest, EveryCaptionFitsBesideThePictures) {
     SaveBookmarkFile(FilePath(),
                      {Folder(0, u"ニュース"), Page(1, u"天気", u"http://w/"),
-                      Page(1, u"とても長い名前のブックマーク (News & Weather)", u"http://long/"),
-                      Folder(1, u"経済"), Page(2, u"株価", u"http://s/"), Page(0, u"a", u"http://a/")},
+                      Page(1, u"とても長い名前のブックマーク (News & Weather)", u"http://long/"), Folder(1, u"経済"),
+                      Page(2, u"株価", u"http://s/"), Page(0, u"a", u"http://a/")},
                      false);
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -207,7 +208,10 @@ TEST_F(BookmarkMenuTest, SubmenusMadeAsTheyOpenShowEveryEntryOfTheFile) {
     std::vector<BookmarkEntry> shown;
     HMENU deepMenu = nullptr;  // where the first bookmark two folders down is
     int deepPosition = 0;
-    struct Level { HMENU menu; int position; };
+    struct Level {
+        HMENU menu;
+        int position;
+    };
     std::vector<Level> levels{{Menu(), static_cast<int>(BookmarkMenu::kFirstPosition)}};
     while (!levels.empty()) {
         Level& level = levels.back();

@@ -101,8 +101,8 @@ TEST_F(BookmarkSave, InterruptedSavesNeverLeaveHalfAFile) {
     int sawA = 0, sawB = 0;
     const int trials = SaveTrials();
     for (int trial = 0; trial < trials; ++trial) {
-        const std::wstring eventName = L"VeskoSaveLoop-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                       std::to_wstring(trial);
+        const std::wstring eventName =
+            L"VeskoSaveLoop-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(trial);
         HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
         std::wstring command = L"\"" + std::wstring(self) + L"\" --save-loop \"" + FilePath() + L"\" " + eventName;
         STARTUPINFOW si{};
@@ -118,9 +118,12 @@ TEST_F(BookmarkSave, InterruptedSavesNeverLeaveHalfAFile) {
         CloseHandle(ready);
 
         const std::string now = ReadFileBytes(FilePath());
-        if (now == a) ++sawA;
-        else if (now == b) ++sawB;
-        else FAIL() << "trial " << trial << ": a file of " << now.size() << " bytes that is neither version";
+        if (now == a)
+            ++sawA;
+        else if (now == b)
+            ++sawB;
+        else
+            FAIL() << "trial " << trial << ": a file of " << now.size() << " bytes that is neither version";
     }
     EXPECT_GT(sawA + sawB, 0);
     RecordProperty("old", sawA);

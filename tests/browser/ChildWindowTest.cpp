@@ -13,14 +13,14 @@ class ChildWindow : public FrameTest {
 protected:
     // Opens a window of the given engine and returns its engine's index.
     size_t Open(bool ie) {
-        if (ie) Frame().IE_ItemClick();
-        else Frame().Moz_ItemClick();
+        if (ie)
+            Frame().IE_ItemClick();
+        else
+            Frame().Moz_ItemClick();
         Frame().FileNew1Execute();
         return engines_->Count() - 1;
     }
-    BrowserChild* ChildOf(size_t engine) {
-        return FromHandle<BrowserChild>(engines_->Record(engine).host);
-    }
+    BrowserChild* ChildOf(size_t engine) { return FromHandle<BrowserChild>(engines_->Record(engine).host); }
     void Activate(size_t engine) {
         SendMessageW(Frame().MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(ChildOf(engine)->Handle()), 0);
     }
@@ -46,7 +46,7 @@ TEST_F(ChildWindow, InternetExplorerProgressRule) {
     Frame().EnableButton(NavButton::Stop, true);
     const struct {
         int progress, max, before, after;
-    } rows[] = {{-1, 10000, 50, 0}, {0, 0, 50, 0}, {5, 0, 50, 50}, {2500, 10000, 0, 25}, {3, 4, 0, 75},
+    } rows[] = {{-1, 10000, 50, 0}, {0, 0, 50, 0},     {5, 0, 50, 50},       {2500, 10000, 0, 25}, {3, 4, 0, 75},
                 {200, 100, 0, 100}, {-50, 100, 40, 0}, {INT_MAX, 1, 0, 100}, {INT_MIN, -1, 7, 100}};
     for (const auto& r : rows) {
         Frame().SetProgress(r.before);
@@ -62,7 +62,7 @@ TEST_F(ChildWindow, GeckoProgressRule) {
     const struct {
         int progress, max, before, after;
         bool stop;
-    } rows[] = {{50, 100, 0, 50, true}, {100, 100, 0, 0, false}, {0, 100, 50, 50, true}, {5, 0, 30, 30, true},
+    } rows[] = {{50, 100, 0, 50, true}, {100, 100, 0, 0, false}, {0, 100, 50, 50, true},   {5, 0, 30, 30, true},
                 {0, 0, 30, 30, true},   {0, 100, 100, 0, false}, {-1, 10000, 20, 0, true}, {150, 100, 10, 0, false}};
     for (const auto& r : rows) {
         Frame().SetProgress(r.before);
@@ -77,7 +77,7 @@ TEST_F(ChildWindow, GeckoProgressRule) {
 TEST_F(ChildWindow, ActivationRestoresAddressProgressAndButtons) {
     const size_t a = Open(true);
     engines_->Record(a).locationURL = L"http://a.example/";
-    engines_->FireProgressChange(a, 5000, 0);  // Tag 5000, bar untouched
+    engines_->FireProgressChange(a, 5000, 0);      // Tag 5000, bar untouched
     engines_->FireCommandStateChange(a, 2, true);  // Back on, saved into a
     const auto savedA = Saved(a);
 
@@ -151,8 +151,7 @@ TEST_F(ChildWindow, StatusTitleAndIgnoredEvents) {
 
     const auto before = Buttons();
     const int progress = Frame().Progress();
-    for (DISPID id : {104, 106, 112, 250, 252, 253, 254, 255, 256, 257, 258, 259, 260, 271})
-        engines_->FireOther(a, id);
+    for (DISPID id : {104, 106, 112, 250, 252, 253, 254, 255, 256, 257, 258, 259, 260, 271}) engines_->FireOther(a, id);
     EXPECT_EQ(Buttons(), before);
     EXPECT_EQ(Frame().Progress(), progress);
     EXPECT_EQ(ChildOf(a)->Caption(), L"ページ A");

@@ -15,8 +15,7 @@ namespace {
 
 const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n";
 
-std::vector<BookmarkEntry> ExampleTree()
-{
+std::vector<BookmarkEntry> ExampleTree() {
     return {
         Folder(0, u"Tools"),
         Bookmark(1, u"Blank page", u"about:blank"),
@@ -25,8 +24,7 @@ std::vector<BookmarkEntry> ExampleTree()
     };
 }
 
-std::vector<BookmarkEntry> DeepTree()
-{
+std::vector<BookmarkEntry> DeepTree() {
     return {
         Folder(0, u"ニュース"),
         Bookmark(1, u"A&B <news>", u"http://example.com/?a=1&b=2"),
@@ -40,30 +38,25 @@ std::vector<BookmarkEntry> DeepTree()
     };
 }
 
-std::vector<BookmarkEntry> ReadEntries(const std::string& bytes)
-{
+std::vector<BookmarkEntry> ReadEntries(const std::string& bytes) {
     XmlParseResult result = ParseXml(bytes);
-    EXPECT_TRUE(result.Ok()) << "line " << result.error.line << ", column "
-                             << result.error.column << ": " << Utf8(result.error.message);
+    EXPECT_TRUE(result.Ok()) << "line " << result.error.line << ", column " << result.error.column << ": "
+                             << Utf8(result.error.message);
     return ReadBookmarkEntries(result.document.root.get());
 }
 
-std::vector<BookmarkEntry> Flat(std::size_t count, std::size_t depth = 0)
-{
+std::vector<BookmarkEntry> Flat(std::size_t count, std::size_t depth = 0) {
     std::vector<BookmarkEntry> entries;
     for (std::size_t k = 0; k < count; ++k) {
         std::u16string n;
-        for (char c : std::to_string(k))
-            n.push_back(static_cast<char16_t>(c));
+        for (char c : std::to_string(k)) n.push_back(static_cast<char16_t>(c));
         entries.push_back(Bookmark(depth, u"名前" + n, u"http://host/" + n));
     }
     return entries;
 }
 
-TEST(BookmarkWriter, WritesTheLayoutByteForByte)
-{
-    for (const auto& [file, tree] : {std::pair{"example.xml", ExampleTree()},
-                                     std::pair{"deep.xml", DeepTree()}}) {
+TEST(BookmarkWriter, WritesTheLayoutByteForByte) {
+    for (const auto& [file, tree] : {std::pair{"example.xml", ExampleTree()}, std::pair{"deep.xml", DeepTree()}}) {
         SCOPED_TRACE(file);
         const std::string expected = ReadDataFile(file);
         const std::string written = WriteBookmarkFile(tree);
@@ -73,15 +66,13 @@ TEST(BookmarkWriter, WritesTheLayoutByteForByte)
     }
 }
 
-TEST(BookmarkWriter, EmptyTreeWritesAnEmptyRoot)
-{
+TEST(BookmarkWriter, EmptyTreeWritesAnEmptyRoot) {
     const std::string written = WriteBookmarkFile({});
     EXPECT_EQ(written, std::string(kDeclaration) + "<bookmark>\n</bookmark>\n");
     EXPECT_TRUE(ReadEntries(written).empty());
 }
 
-TEST(BookmarkWriter, KeepsEveryCharacterOfNamesAndUrls)
-{
+TEST(BookmarkWriter, KeepsEveryCharacterOfNamesAndUrls) {
     const std::vector<BookmarkEntry> tree = {
         Bookmark(0, u"a<b>&c;&amp;", u"http://x/?q=<&>"),
         Bookmark(0, u"  ", u""),
@@ -99,15 +90,13 @@ TEST(BookmarkWriter, KeepsEveryCharacterOfNamesAndUrls)
     EXPECT_EQ(ReadEntries(written), tree);
 }
 
-TEST(BookmarkWriter, ReplacesCharactersXmlCannotHold)
-{
+TEST(BookmarkWriter, ReplacesCharactersXmlCannotHold) {
     const char16_t name[] = {u'a', 0x01, 0xD800, u'b', 0};
     const std::string written = WriteBookmarkFile({Bookmark(0, name, u"u")});
     EXPECT_EQ(ReadEntries(written), std::vector<BookmarkEntry>{Bookmark(0, u"a\uFFFD\uFFFDb", u"u")});
 }
 
-TEST(BookmarkWriter, WritesWhatTheTreeOfTheListSerialisesTo)
-{
+TEST(BookmarkWriter, WritesWhatTheTreeOfTheListSerialisesTo) {
     // Deep folders, Japanese names and markup characters, and folders
     // closing several levels at once.
     std::vector<BookmarkEntry> entries = bench::GenerateBookmarks(5000);
@@ -127,17 +116,13 @@ TEST(BookmarkWriter, WritesWhatTheTreeOfTheListSerialisesTo)
     EXPECT_EQ(whole, written);
 }
 
-TEST(BookmarkWriter, RejectsAListThatIsNotPreOrder)
-{
+TEST(BookmarkWriter, RejectsAListThatIsNotPreOrder) {
     EXPECT_THROW(WriteBookmarkFile({Bookmark(1, u"a", u"b")}), std::invalid_argument);
-    EXPECT_THROW(WriteBookmarkFile({Bookmark(0, u"a", u"b"), Bookmark(1, u"c", u"d")}),
-                 std::invalid_argument);
-    EXPECT_THROW(WriteBookmarkFile({Folder(0, u"a"), Bookmark(2, u"c", u"d")}),
-                 std::invalid_argument);
+    EXPECT_THROW(WriteBookmarkFile({Bookmark(0, u"a", u"b"), Bookmark(1, u"c", u"d")}), std::invalid_argument);
+    EXPECT_THROW(WriteBookmarkFile({Folder(0, u"a"), Bookmark(2, u"c", u"d")}), std::invalid_argument);
 }
 
-TEST(BookmarkReader, IgnoresWhitespaceOfAnyAmount)
-{
+TEST(BookmarkReader, IgnoresWhitespaceOfAnyAmount) {
     const std::string compact = std::string(kDeclaration) +
                                 "<bookmark><directory><name>Tools</name><file><name>Blank "
                                 "page</name><url>about:blank</url></file><directory><name>"
@@ -145,16 +130,14 @@ TEST(BookmarkReader, IgnoresWhitespaceOfAnyAmount)
                                 "name><url>about:blank</url></file></bookmark>";
     std::string loose;
     for (char c : compact) {
-        if (c == '<' && !loose.empty() && loose.back() == '>')
-            loose += "\n\t \r\n    \n";
+        if (c == '<' && !loose.empty() && loose.back() == '>') loose += "\n\t \r\n    \n";
         loose += c;
     }
     EXPECT_EQ(ReadEntries(compact), ExampleTree());
     EXPECT_EQ(ReadEntries(loose), ExampleTree());
 }
 
-TEST(BookmarkReader, FollowsTheReadingRules)
-{
+TEST(BookmarkReader, FollowsTheReadingRules) {
     // A non-directory element is a bookmark whatever its name; its URL is
     // its last child. An empty folder has only its name.
     XmlParseResult result = ParseXml(
@@ -180,12 +163,11 @@ TEST(BookmarkReader, FollowsTheReadingRules)
     EXPECT_EQ(FirstFolderEntry(*empty), nullptr);
 
     EXPECT_EQ(ReadBookmarkEntries(result.document.root.get()),
-              (std::vector<BookmarkEntry>{Bookmark(0, u"T", u"H"), Folder(0, u"F"),
-                                          Folder(1, u"E"), Bookmark(1, u"In", u"U")}));
+              (std::vector<BookmarkEntry>{Bookmark(0, u"T", u"H"), Folder(0, u"F"), Folder(1, u"E"),
+                                          Bookmark(1, u"In", u"U")}));
 }
 
-TEST(BookmarkReader, SkipsWhatCannotBeAnEntry)
-{
+TEST(BookmarkReader, SkipsWhatCannotBeAnEntry) {
     // No file, or a file with an empty root, has no entries.
     EXPECT_TRUE(ReadBookmarkEntries(nullptr).empty());
     EXPECT_EQ(FirstTopLevelEntry(nullptr), nullptr);
@@ -197,8 +179,7 @@ TEST(BookmarkReader, SkipsWhatCannotBeAnEntry)
               (std::vector<BookmarkEntry>{Bookmark(0, u"N", u""), Folder(0, u"D")}));
 }
 
-TEST(BookmarkReader, WalkReportsDepthParentAndPosition)
-{
+TEST(BookmarkReader, WalkReportsDepthParentAndPosition) {
     XmlParseResult parsed = ParseXml(WriteBookmarkFile(DeepTree()));
     ASSERT_TRUE(parsed.Ok());
     BookmarkWalk walk(parsed.document.root.get());
@@ -212,39 +193,32 @@ TEST(BookmarkReader, WalkReportsDepthParentAndPosition)
     EXPECT_FALSE(walk.Next(step));
     EXPECT_EQ(shape, (std::vector<std::pair<std::size_t, std::size_t>>{
                          {0, 0}, {1, 0}, {1, 1}, {2, 0}, {3, 0}, {2, 1}, {1, 2}, {0, 1}, {0, 2}}));
-    EXPECT_EQ(parents, (std::vector<std::u16string>{u"-", u"ニュース", u"ニュース", u"深い",
-                                                    u"もっと深い", u"深い", u"ニュース", u"-",
-                                                    u"-"}));
+    EXPECT_EQ(parents, (std::vector<std::u16string>{u"-", u"ニュース", u"ニュース", u"深い", u"もっと深い", u"深い",
+                                                    u"ニュース", u"-", u"-"}));
 }
 
-TEST(BookmarkFile, ReadsAndWritesEveryEntryOfLongLevels)
-{
+TEST(BookmarkFile, ReadsAndWritesEveryEntryOfLongLevels) {
     for (std::size_t count : {255u, 256u, 257u, 1000u}) {
         SCOPED_TRACE(count);
         std::vector<BookmarkEntry> top = Flat(count);
         EXPECT_EQ(ReadEntries(WriteBookmarkFile(top)), top);
 
         std::vector<BookmarkEntry> nested{Folder(0, u"F")};
-        for (BookmarkEntry& entry : Flat(count, 1))
-            nested.push_back(entry);
+        for (BookmarkEntry& entry : Flat(count, 1)) nested.push_back(entry);
         nested.push_back(Bookmark(0, u"after", u"a"));
         EXPECT_EQ(ReadEntries(WriteBookmarkFile(nested)), nested);
     }
 }
 
-TEST(BookmarkFile, HandlesAHundredThousandEntriesInLinearTime)
-{
+TEST(BookmarkFile, HandlesAHundredThousandEntriesInLinearTime) {
     // A quadratic step anywhere would run for hours here, not seconds.
     std::vector<BookmarkEntry> tree{Folder(0, u"F")};
-    for (BookmarkEntry& entry : Flat(50000, 1))
-        tree.push_back(std::move(entry));
-    for (BookmarkEntry& entry : Flat(50000))
-        tree.push_back(std::move(entry));
+    for (BookmarkEntry& entry : Flat(50000, 1)) tree.push_back(std::move(entry));
+    for (BookmarkEntry& entry : Flat(50000)) tree.push_back(std::move(entry));
     EXPECT_EQ(ReadEntries(WriteBookmarkFile(tree)), tree);
 }
 
-TEST(BookmarkFile, DeepFoldersReadAndFreeWithoutRecursion)
-{
+TEST(BookmarkFile, DeepFoldersReadAndFreeWithoutRecursion) {
     // Written without layout: as laid out by the writer, the indentation
     // alone of 100,000 levels would be about 20 GB.
     constexpr std::size_t kDepth = 100000;
@@ -256,19 +230,16 @@ TEST(BookmarkFile, DeepFoldersReadAndFreeWithoutRecursion)
     }
     text += "<file><name>bottom</name><url>about:blank</url></file>";
     expected.push_back(Bookmark(kDepth, u"bottom", u"about:blank"));
-    for (std::size_t k = 0; k < kDepth; ++k)
-        text += "</directory>";
+    for (std::size_t k = 0; k < kDepth; ++k) text += "</directory>";
     text += "<file><name>top</name><url>u</url></file></bookmark>";
     expected.push_back(Bookmark(0, u"top", u"u"));
     RunOnSmallStack([&] { EXPECT_EQ(ReadEntries(text), expected); });
 }
 
-TEST(BookmarkFile, DeepFoldersWriteWithoutRecursion)
-{
+TEST(BookmarkFile, DeepFoldersWriteWithoutRecursion) {
     constexpr std::size_t kDepth = 2000;
     std::vector<BookmarkEntry> tree;
-    for (std::size_t k = 0; k < kDepth; ++k)
-        tree.push_back(Folder(k, u"f"));
+    for (std::size_t k = 0; k < kDepth; ++k) tree.push_back(Folder(k, u"f"));
     tree.push_back(Bookmark(kDepth, u"bottom", u"about:blank"));
     tree.push_back(Bookmark(0, u"top", u"about:blank"));
     RunOnSmallStack([&] {
@@ -277,16 +248,14 @@ TEST(BookmarkFile, DeepFoldersWriteWithoutRecursion)
     });
 }
 
-TEST(BookmarkFile, ReadsTheGenericSerialisationOfAParsedFile)
-{
+TEST(BookmarkFile, ReadsTheGenericSerialisationOfAParsedFile) {
     // A file as another program might have saved it, rewritten by the
     // serialiser, keeps its entries.
     XmlParseResult parsed = ParseXml(
         "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<bookmark>\r\n <file><name>"
         "\xE3\x81\x82 &amp;</name><url>u</url></file></bookmark>");
     ASSERT_TRUE(parsed.Ok());
-    EXPECT_EQ(ReadEntries(WriteXmlShiftJis(parsed.document)),
-              std::vector<BookmarkEntry>{Bookmark(0, u"あ &", u"u")});
+    EXPECT_EQ(ReadEntries(WriteXmlShiftJis(parsed.document)), std::vector<BookmarkEntry>{Bookmark(0, u"あ &", u"u")});
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 namespace vesko {
 namespace {
 
-TEST(ShiftJis, DecodesCodePage932IncludingExtensions)
-{
+TEST(ShiftJis, DecodesCodePage932IncludingExtensions) {
     std::u16string text;
     std::size_t offset = 99;
     // ASCII (0x5C stays a backslash), half-width kana, kanji, "ソ" with a
@@ -19,8 +18,7 @@ TEST(ShiftJis, DecodesCodePage932IncludingExtensions)
     EXPECT_EQ(text, u"");
 }
 
-TEST(ShiftJis, ReportsTheOffsetOfInvalidBytes)
-{
+TEST(ShiftJis, ReportsTheOffsetOfInvalidBytes) {
     std::u16string text;
     std::size_t offset = 0;
     EXPECT_FALSE(DecodeShiftJis("ab\x83\x5C\x81\x20", text, offset));
@@ -32,26 +30,23 @@ TEST(ShiftJis, ReportsTheOffsetOfInvalidBytes)
 }
 
 // What iconv's CP932 makes of `bytes`: one unit, or nothing when it refuses.
-std::u16string IconvDecode(iconv_t cd, std::string bytes)
-{
+std::u16string IconvDecode(iconv_t cd, std::string bytes) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char out[8];
     char* in = bytes.data();
     char* outPtr = out;
     std::size_t inLeft = bytes.size();
     std::size_t outLeft = sizeof out;
-    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft)
-        return {};
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft) return {};
     std::u16string units;
     for (std::size_t k = 0; k + 1 < sizeof out - outLeft; k += 2) {
-        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(out[k]) |
-                                              static_cast<unsigned char>(out[k + 1]) << 8));
+        units.push_back(
+            static_cast<char16_t>(static_cast<unsigned char>(out[k]) | static_cast<unsigned char>(out[k + 1]) << 8));
     }
     return units;
 }
 
-TEST(ShiftJis, DecodesEveryCharacterAsIconvCp932Does)
-{
+TEST(ShiftJis, DecodesEveryCharacterAsIconvCp932Does) {
     iconv_t cd = iconv_open("UTF-16LE", "CP932");
     ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
     std::u16string ours;
@@ -64,16 +59,14 @@ TEST(ShiftJis, DecodesEveryCharacterAsIconvCp932Does)
         EXPECT_EQ(ok ? ours : u"", expected) << std::hex << b;
         for (int trail = 0; trail < 0x100; ++trail) {
             const std::string two{static_cast<char>(b), static_cast<char>(trail)};
-            if (!DecodeShiftJis(two, ours, offset) || ours.size() != 1)
-                ours.clear();
+            if (!DecodeShiftJis(two, ours, offset) || ours.size() != 1) ours.clear();
             ASSERT_EQ(ours, ok ? u"" : IconvDecode(cd, two)) << std::hex << b << ' ' << trail;
         }
     }
     iconv_close(cd);
 }
 
-TEST(ShiftJis, EncodesAndRefusesWhatItCannotHold)
-{
+TEST(ShiftJis, EncodesAndRefusesWhatItCannotHold) {
     std::string bytes;
     ASSERT_TRUE(EncodeShiftJis(u"a\\ｱ漢ソ①髙", bytes));
     EXPECT_EQ(bytes, "a\\\xB1\x8A\xBF\x83\x5C\x87\x40\xFB\xFC");

@@ -9,8 +9,7 @@
 
 namespace vesko {
 
-inline void RunOnSmallStack(const std::function<void()>& work, std::size_t bytes = 256 * 1024)
-{
+inline void RunOnSmallStack(const std::function<void()>& work, std::size_t bytes = 256 * 1024) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, bytes);
@@ -19,11 +18,9 @@ inline void RunOnSmallStack(const std::function<void()>& work, std::size_t bytes
         (*static_cast<const std::function<void()>*>(argument))();
         return nullptr;
     };
-    const int failed = pthread_create(&thread, &attributes, body,
-                                      const_cast<std::function<void()>*>(&work));
+    const int failed = pthread_create(&thread, &attributes, body, const_cast<std::function<void()>*>(&work));
     pthread_attr_destroy(&attributes);
-    if (failed)
-        throw std::runtime_error("pthread_create failed");
+    if (failed) throw std::runtime_error("pthread_create failed");
     pthread_join(thread, nullptr);
 }
 

@@ -13,17 +13,14 @@
 
 namespace vesko {
 
-inline std::string ReadDataFile(const std::string& name)
-{
+inline std::string ReadDataFile(const std::string& name) {
     std::ifstream in(std::string(VESKO_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("missing test data file " + name);
+    if (!in) throw std::runtime_error("missing test data file " + name);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // For readable failure messages: UTF-16 shown as UTF-8.
-inline std::string Utf8(const std::u16string& text)
-{
+inline std::string Utf8(const std::u16string& text) {
     std::string out;
     for (std::size_t k = 0; k < text.size(); ++k) {
         char32_t c = text[k];
@@ -48,19 +45,16 @@ inline std::string Utf8(const std::u16string& text)
     return out;
 }
 
-inline void PrintTo(const BookmarkEntry& entry, std::ostream* out)
-{
-    *out << "{depth " << entry.depth << (entry.isFolder ? ", folder \"" : ", bookmark \"")
-         << Utf8(entry.name) << "\", \"" << Utf8(entry.url) << "\"}";
+inline void PrintTo(const BookmarkEntry& entry, std::ostream* out) {
+    *out << "{depth " << entry.depth << (entry.isFolder ? ", folder \"" : ", bookmark \"") << Utf8(entry.name)
+         << "\", \"" << Utf8(entry.url) << "\"}";
 }
 
-inline BookmarkEntry Folder(std::size_t depth, std::u16string name)
-{
+inline BookmarkEntry Folder(std::size_t depth, std::u16string name) {
     return BookmarkEntry{depth, true, std::move(name), u""};
 }
 
-inline BookmarkEntry Bookmark(std::size_t depth, std::u16string name, std::u16string url)
-{
+inline BookmarkEntry Bookmark(std::size_t depth, std::u16string name, std::u16string url) {
     return BookmarkEntry{depth, false, std::move(name), std::move(url)};
 }
 

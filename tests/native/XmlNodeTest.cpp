@@ -7,8 +7,7 @@
 namespace vesko {
 namespace {
 
-TEST(XmlNode, LinksChildrenSiblingsAndParents)
-{
+TEST(XmlNode, LinksChildrenSiblingsAndParents) {
     std::unique_ptr<XmlNode> root = XmlNode::MakeElement(u"root");
     XmlNode& a = root->AppendChild(XmlNode::MakeElement(u"a"));
     XmlNode& text = root->AppendChild(XmlNode::MakeText(u"t"));
@@ -37,14 +36,12 @@ TEST(XmlNode, LinksChildrenSiblingsAndParents)
     EXPECT_EQ(text.Text(), u"t");
 }
 
-TEST(XmlNode, DeepTreeTextAndFreeDoNotRecurse)
-{
+TEST(XmlNode, DeepTreeTextAndFreeDoNotRecurse) {
     constexpr std::size_t kDepth = 100000;
     RunOnSmallStack([] {
         std::unique_ptr<XmlNode> root = XmlNode::MakeElement(u"d");
         XmlNode* node = root.get();
-        for (std::size_t k = 1; k < kDepth; ++k)
-            node = &node->AppendChild(XmlNode::MakeElement(u"d"));
+        for (std::size_t k = 1; k < kDepth; ++k) node = &node->AppendChild(XmlNode::MakeElement(u"d"));
         node->AppendChild(XmlNode::MakeText(u"bottom"));
         EXPECT_EQ(root->Text(), u"bottom");
         root.reset();
@@ -52,8 +49,7 @@ TEST(XmlNode, DeepTreeTextAndFreeDoNotRecurse)
         root = XmlNode::MakeElement(u"w");
         for (int branch = 0; branch < 3; ++branch) {
             node = &root->AppendChild(XmlNode::MakeElement(u"d"));
-            for (std::size_t k = 1; k < kDepth; ++k)
-                node = &node->AppendChild(XmlNode::MakeElement(u"d"));
+            for (std::size_t k = 1; k < kDepth; ++k) node = &node->AppendChild(XmlNode::MakeElement(u"d"));
         }
     });
 }

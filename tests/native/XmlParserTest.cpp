@@ -10,11 +10,10 @@ namespace {
 
 const char kShiftJisDeclaration[] = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n";
 
-XmlParseResult ParseOk(const std::string& text)
-{
+XmlParseResult ParseOk(const std::string& text) {
     XmlParseResult result = ParseXml(text);
-    EXPECT_TRUE(result.Ok()) << "line " << result.error.line << ", column "
-                             << result.error.column << ": " << Utf8(result.error.message);
+    EXPECT_TRUE(result.Ok()) << "line " << result.error.line << ", column " << result.error.column << ": "
+                             << Utf8(result.error.message);
     return result;
 }
 
@@ -26,8 +25,7 @@ struct ErrorCase {
     const char16_t* mentions;  // a piece the message must contain, or nullptr
 };
 
-void ExpectErrors(const std::vector<ErrorCase>& cases)
-{
+void ExpectErrors(const std::vector<ErrorCase>& cases) {
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.what);
         XmlParseResult result = ParseXml(c.input);
@@ -37,16 +35,13 @@ void ExpectErrors(const std::vector<ErrorCase>& cases)
         EXPECT_EQ(result.error.line, c.line) << Utf8(result.error.message);
         EXPECT_EQ(result.error.column, c.column) << Utf8(result.error.message);
         if (c.mentions) {
-            EXPECT_NE(result.error.message.find(c.mentions), std::u16string::npos)
-                << Utf8(result.error.message);
+            EXPECT_NE(result.error.message.find(c.mentions), std::u16string::npos) << Utf8(result.error.message);
         }
     }
 }
 
-TEST(XmlParser, ReadsElementsTextAndStructure)
-{
-    XmlParseResult result = ParseOk(
-        "<?xml version=\"1.0\"?>\n<root><a>one</a><b><c>two</c>three</b><empty/></root>");
+TEST(XmlParser, ReadsElementsTextAndStructure) {
+    XmlParseResult result = ParseOk("<?xml version=\"1.0\"?>\n<root><a>one</a><b><c>two</c>three</b><empty/></root>");
     const XmlNode& root = *result.document.root;
     EXPECT_EQ(root.Name(), u"root");
     ASSERT_EQ(root.ChildCount(), 3u);
@@ -63,8 +58,7 @@ TEST(XmlParser, ReadsElementsTextAndStructure)
     EXPECT_EQ(root.Text(), u"onetwothree");
 }
 
-TEST(XmlParser, ReferencesCDataCommentsAndInstructions)
-{
+TEST(XmlParser, ReferencesCDataCommentsAndInstructions) {
     XmlParseResult result = ParseOk(
         "<r>&lt;&gt;&amp;&apos;&quot;|&#65;&#x42;&#x3042;&#x1F600;|"
         "<![CDATA[<b>&amp;]]]]>|x<!-- skipped -->y<?pi data?>z</r>");
@@ -73,8 +67,7 @@ TEST(XmlParser, ReferencesCDataCommentsAndInstructions)
     EXPECT_EQ(result.document.root->ChildCount(), 1u);
 }
 
-TEST(XmlParser, AttributesAreCheckedAndDropped)
-{
+TEST(XmlParser, AttributesAreCheckedAndDropped) {
     XmlParseResult result = ParseOk("<r a=\"1\" b='x&amp;y' c = \"&#x41;\"><s z=''/></r>");
     EXPECT_EQ(result.document.root->ChildCount(), 1u);
     ExpectErrors({
@@ -86,8 +79,7 @@ TEST(XmlParser, AttributesAreCheckedAndDropped)
     });
 }
 
-TEST(XmlParser, WhitespaceBesideElementsIsDropped)
-{
+TEST(XmlParser, WhitespaceBesideElementsIsDropped) {
     XmlParseResult result = ParseOk("<r>\n  \t<a> </a>\r\n   <b>\n x \n</b>   </r>");
     const XmlNode& root = *result.document.root;
     ASSERT_EQ(root.ChildCount(), 2u);
@@ -106,22 +98,19 @@ TEST(XmlParser, WhitespaceBesideElementsIsDropped)
     EXPECT_EQ(m.ChildAt(2)->Name(), u"b");
 }
 
-TEST(XmlParser, LineEndsBecomeLineFeeds)
-{
+TEST(XmlParser, LineEndsBecomeLineFeeds) {
     XmlParseResult result = ParseOk("<r>a\r\nb\rc&#xD;</r>");
     EXPECT_EQ(result.document.root->Text(), u"a\nb\nc\r");
     ExpectErrors({{"positions after CR LF", "<r>\r\n\r\n  </x>", 3, 3, u"x"}});
 }
 
-TEST(XmlParser, HonoursDeclaredEncodings)
-{
+TEST(XmlParser, HonoursDeclaredEncodings) {
     // "ソ表" in Shift_JIS: both trail bytes are 0x5C, a backslash in ASCII.
     const std::string sjisText = "\x83\x5C\x95\x5C";
-    for (const char* name :
-         {"Shift_JIS", "shift_jis", "SHIFT-JIS", "sjis", "x-sjis", "Windows-31J", "CP932"}) {
+    for (const char* name : {"Shift_JIS", "shift_jis", "SHIFT-JIS", "sjis", "x-sjis", "Windows-31J", "CP932"}) {
         SCOPED_TRACE(name);
-        XmlParseResult result = ParseOk(std::string("<?xml version=\"1.0\" encoding=\"") +
-                                        name + "\"?><r>" + sjisText + "</r>");
+        XmlParseResult result =
+            ParseOk(std::string("<?xml version=\"1.0\" encoding=\"") + name + "\"?><r>" + sjisText + "</r>");
         EXPECT_EQ(result.document.root->Text(), u"ソ表");
     }
     EXPECT_EQ(ParseOk("<r>\xE3\x81\x82</r>").document.root->Text(), u"あ");
@@ -131,39 +120,32 @@ TEST(XmlParser, HonoursDeclaredEncodings)
                   .document.root->Text(),
               u"あ");
     // Japanese in element names is allowed too.
-    EXPECT_EQ(ParseOk(std::string(kShiftJisDeclaration) + "<\x96\xBC>x</\x96\xBC>")
-                  .document.root->Name(),
-              u"名");
+    EXPECT_EQ(ParseOk(std::string(kShiftJisDeclaration) + "<\x96\xBC>x</\x96\xBC>").document.root->Name(), u"名");
 }
 
-TEST(XmlParser, RejectsWrongEncodingsWithPositions)
-{
+TEST(XmlParser, RejectsWrongEncodingsWithPositions) {
     ExpectErrors({
-        {"unsupported encoding", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><r/>", 1, 31,
-         u"EUC-JP"},
+        {"unsupported encoding", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><r/>", 1, 31, u"EUC-JP"},
         {"UTF-16 declared", "<?xml version='1.0' encoding='UTF-16'?><r/>", 1, 31, u"UTF-16"},
-        {"byte-order mark against Shift_JIS",
-         "\xEF\xBB\xBF<?xml version='1.0' encoding='Shift_JIS'?><r/>", 1, 31, u"Shift_JIS"},
+        {"byte-order mark against Shift_JIS", "\xEF\xBB\xBF<?xml version='1.0' encoding='Shift_JIS'?><r/>", 1, 31,
+         u"Shift_JIS"},
         {"invalid UTF-8", "<r>\n\xC3\xA9\xFF</r>", 2, 2, u"UTF-8"},
         {"overlong UTF-8", "<r>\xC0\xAF</r>", 1, 4, u"UTF-8"},
         {"UTF-8 surrogate", "<r>\xED\xA0\x80</r>", 1, 4, u"UTF-8"},
         {"truncated UTF-8", "<r>\xE3\x81", 1, 4, u"UTF-8"},
-        {"invalid Shift_JIS trail byte",
-         std::string(kShiftJisDeclaration) + "<r>\x83\x5C\x81\x20</r>", 2, 5, u"Shift_JIS"},
-        {"Shift_JIS lead byte at the end", std::string(kShiftJisDeclaration) + "<r>\x81", 2, 4,
+        {"invalid Shift_JIS trail byte", std::string(kShiftJisDeclaration) + "<r>\x83\x5C\x81\x20</r>", 2, 5,
          u"Shift_JIS"},
+        {"Shift_JIS lead byte at the end", std::string(kShiftJisDeclaration) + "<r>\x81", 2, 4, u"Shift_JIS"},
         {"character XML forbids", "<r>\x01</r>", 1, 4, u"U+0001"},
         {"bad version", "<?xml version=\"2.0\"?><r/>", 1, 16, u"version"},
         {"declaration without version", "<?xml encoding='UTF-8'?><r/>", 1, 7, u"version"},
         {"unclosed declaration", "<?xml version='1.0'", 1, 20, nullptr},
         {"declaration not at the start", " <?xml version='1.0'?><r/>", 1, 2, u"XML"},
-        {"second declaration", "<?xml version='1.0'?><?xml version='1.0'?><r/>", 1, 22,
-         u"XML"},
+        {"second declaration", "<?xml version='1.0'?><?xml version='1.0'?><r/>", 1, 22, u"XML"},
     });
 }
 
-TEST(XmlParser, RejectsIllFormedDocumentsWithPositions)
-{
+TEST(XmlParser, RejectsIllFormedDocumentsWithPositions) {
     ExpectErrors({
         {"empty input", "", 1, 1, nullptr},
         {"only a declaration", "<?xml version='1.0'?>\n", 2, 1, nullptr},
@@ -197,8 +179,7 @@ TEST(XmlParser, RejectsIllFormedDocumentsWithPositions)
     });
 }
 
-TEST(XmlParser, SkipsDoctypeAndNeverExpandsItsEntities)
-{
+TEST(XmlParser, SkipsDoctypeAndNeverExpandsItsEntities) {
     const std::string doctype =
         "<!DOCTYPE bookmark SYSTEM \"x>y.dtd\" [\n"
         "  <!ENTITY boom \"&#60;file>lots of text]]>\">\n"
@@ -207,19 +188,15 @@ TEST(XmlParser, SkipsDoctypeAndNeverExpandsItsEntities)
         "]>\n";
     XmlParseResult plain = ParseOk(doctype + "<bookmark><x>ok</x></bookmark>");
     EXPECT_EQ(plain.document.root->Text(), u"ok");
-    ExpectErrors({{"declared entity used", doctype + "<bookmark>\n  &boom;</bookmark>", 7, 3,
-                   u"&boom;"}});
+    ExpectErrors({{"declared entity used", doctype + "<bookmark>\n  &boom;</bookmark>", 7, 3, u"&boom;"}});
 }
 
-TEST(XmlParser, DeepNestingParsesWithoutRecursion)
-{
+TEST(XmlParser, DeepNestingParsesWithoutRecursion) {
     constexpr std::size_t kDepth = 100000;
     std::string text;
-    for (std::size_t k = 0; k < kDepth; ++k)
-        text += "<d>";
+    for (std::size_t k = 0; k < kDepth; ++k) text += "<d>";
     text += "x";
-    for (std::size_t k = 0; k < kDepth; ++k)
-        text += "</d>";
+    for (std::size_t k = 0; k < kDepth; ++k) text += "</d>";
     std::size_t depth = 0;
     std::u16string content;
     RunOnSmallStack([&] {

@@ -9,8 +9,8 @@ namespace {
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -156,10 +156,15 @@ LRESULT FakeShell::Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
         entry += "SETSELECTIONA " + std::to_string(wp) + " " + malloc_.NameOf(reinterpret_cast<void*>(lp));
         break;
     case BFFM_SETSTATUSTEXTA:
-        entry += "SETSTATUSTEXTA " + std::to_string(wp) + " '" + Utf8(FromAnsi(reinterpret_cast<const char*>(lp))) + "'";
+        entry +=
+            "SETSTATUSTEXTA " + std::to_string(wp) + " '" + Utf8(FromAnsi(reinterpret_cast<const char*>(lp))) + "'";
         break;
-    case BFFM_ENABLEOK: entry += "ENABLEOK " + std::to_string(wp) + " " + std::to_string(lp); break;
-    default: entry += "message " + std::to_string(msg); break;
+    case BFFM_ENABLEOK:
+        entry += "ENABLEOK " + std::to_string(wp) + " " + std::to_string(lp);
+        break;
+    default:
+        entry += "message " + std::to_string(msg);
+        break;
     }
     log_.push_back(entry);
     return 0;
@@ -213,7 +218,8 @@ HWND FakeShell::ApplicationWindow(HWND form) { return appWindow_ ? appWindow_ : 
 ::testing::AssertionResult FakeShell::AllReleased() const {
     if (!malloc_.live_.empty())
         return ::testing::AssertionFailure() << malloc_.live_.size() << " shell block(s) never freed";
-    if (!malloc_.badFrees_.empty()) return ::testing::AssertionFailure() << "freed twice or foreign: " << malloc_.badFrees_[0];
+    if (!malloc_.badFrees_.empty())
+        return ::testing::AssertionFailure() << "freed twice or foreign: " << malloc_.badFrees_[0];
     if (malloc_.References() != 1)
         return ::testing::AssertionFailure() << "allocator references left: " << malloc_.References() - 1;
     if (desktop_.References() != 1)

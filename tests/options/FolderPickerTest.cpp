@@ -121,7 +121,8 @@ TEST_F(FolderPicker, EveryIdListAndTheBufferAreFreedOnEveryPath) {
 }
 
 TEST_F(FolderPicker, ManualFoldersResolveByNameAndFallBackToTheDesktop) {
-    shell_->desktop_.items_ = {{L"C:\\Mozilla", SFGAO_FOLDER}, {L"C:\\Mozilla\\mozctl.dll", SFGAO_FILESYSTEM},
+    shell_->desktop_.items_ = {{L"C:\\Mozilla", SFGAO_FOLDER},
+                               {L"C:\\Mozilla\\mozctl.dll", SFGAO_FILESYSTEM},
                                {L"\\\\server", SFGAO_HASSUBFOLDER}};
     shell_->user_ = [](FakeShell& shell) {
         shell.Notify(BFFM_INITIALIZED);
@@ -134,16 +135,29 @@ TEST_F(FolderPicker, ManualFoldersResolveByNameAndFallBackToTheDesktop) {
         const wchar_t* selectName;
         Log expected;  // resolution steps, then the root and the initial selection
     } cases[] = {
-        {rfManual, L"", sfManual, L"", {"special 0 owner app", "special 0 owner app", "root special 0", "select special 0"}},
-        {rfManual, L"\\\\server", sfManual, L"C:\\Mozilla",
+        {rfManual,
+         L"",
+         sfManual,
+         L"",
+         {"special 0 owner app", "special 0 owner app", "root special 0", "select special 0"}},
+        {rfManual,
+         L"\\\\server",
+         sfManual,
+         L"C:\\Mozilla",
          {"parse C:\\Mozilla", "attributes parsed C:\\Mozilla mask 2684354560", "parse \\\\server",
           "attributes parsed \\\\server mask 2684354560", "root parsed \\\\server", "select parsed C:\\Mozilla"}},
         // A plain file and a name nothing answers to: the desktop.
-        {rfManual, L"Z:\\nowhere", sfManual, L"C:\\Mozilla\\mozctl.dll",
+        {rfManual,
+         L"Z:\\nowhere",
+         sfManual,
+         L"C:\\Mozilla\\mozctl.dll",
          {"parse C:\\Mozilla\\mozctl.dll", "attributes parsed C:\\Mozilla\\mozctl.dll mask 2684354560",
           "special 0 owner app", "parse Z:\\nowhere", "special 0 owner app", "root special 0", "select special 0"}},
         // A name only counts with the manual member.
-        {rfDrives, L"C:\\Mozilla", sfFavorites, L"C:\\Mozilla",
+        {rfDrives,
+         L"C:\\Mozilla",
+         sfFavorites,
+         L"C:\\Mozilla",
          {"special 6 owner app", "special 17 owner app", "root special 17", "select special 6"}},
     };
     for (const auto& c : cases) {
@@ -248,11 +262,11 @@ TEST_F(FolderPicker, StatusLineShowsThePathOrTheHandlersText) {
 }
 
 TEST_F(FolderPicker, HandlerControlsTheOKButton) {
-    picker_.SetOnSelectionChanged([](TSHBrowseForFolderEx&, HWND, const std::wstring& path, std::wstring&,
-                                     TOKButtonState& ok) {
-        if (path.empty()) return;  // obsNoChange
-        ok = path.rfind(L"C:\\windows", 0) == 0 ? obsDisable : obsEnable;
-    });
+    picker_.SetOnSelectionChanged(
+        [](TSHBrowseForFolderEx&, HWND, const std::wstring& path, std::wstring&, TOKButtonState& ok) {
+            if (path.empty()) return;  // obsNoChange
+            ok = path.rfind(L"C:\\windows", 0) == 0 ? obsDisable : obsEnable;
+        });
     shell_->user_ = [](FakeShell& shell) {
         shell.Select("sys", "C:\\windows\\system32");
         shell.Select("net", "");
@@ -276,9 +290,9 @@ TEST_F(FolderPicker, CentringIgnoresTheWorkAreaOffset) {
         RECT window;
         const char* expected;
     } cases[] = {
-        {{0, 40, 1280, 900}, {100, 100, 500, 400}, "move browser to 440,186 size 0,0 flags 5"},   // task bar on top
-        {{60, 0, 1280, 900}, {100, 100, 500, 400}, "move browser to 410,200 size 0,0 flags 5"},   // task bar left
-        {{0, 0, 1280, 900}, {0, 0, 1301, 1000}, "move browser to -10,-33 size 0,0 flags 5"},      // truncated to zero
+        {{0, 40, 1280, 900}, {100, 100, 500, 400}, "move browser to 440,186 size 0,0 flags 5"},  // task bar on top
+        {{60, 0, 1280, 900}, {100, 100, 500, 400}, "move browser to 410,200 size 0,0 flags 5"},  // task bar left
+        {{0, 0, 1280, 900}, {0, 0, 1301, 1000}, "move browser to -10,-33 size 0,0 flags 5"},     // truncated to zero
     };
     for (const auto& c : cases) {
         shell_->workArea_ = c.workArea;
@@ -307,8 +321,8 @@ TEST_F(FolderPicker, PlacementOnTheOwnerNeedsACreatedOwnerForm) {
                                     " size 0,0 flags 5"}));
 
     UncreatedForm uncreated;
-    for (TSHBrowseForFolderEx* other : {new TSHBrowseForFolderEx(nullptr, shell_),
-                                        new TSHBrowseForFolderEx(&uncreated, shell_)}) {
+    for (TSHBrowseForFolderEx* other :
+         {new TSHBrowseForFolderEx(nullptr, shell_), new TSHBrowseForFolderEx(&uncreated, shell_)}) {
         std::unique_ptr<TSHBrowseForFolderEx> holder(other);
         shell_->log_.clear();
         other->Execute();
@@ -322,8 +336,7 @@ TEST_F(FolderPicker, PlacementOnTheOwnerNeedsACreatedOwnerForm) {
 
 TEST_F(FolderPicker, FailuresToStartReturnFalseAndReleaseWhatWasTaken) {
     const std::function<void(FakeShell&)> failures[] = {
-        [](FakeShell& s) { s.failMalloc_ = true; },
-        [](FakeShell& s) { s.failDesktop_ = true; },
+        [](FakeShell& s) { s.failMalloc_ = true; }, [](FakeShell& s) { s.failDesktop_ = true; },
         [](FakeShell& s) { s.failingSpecialFolders_ = {0}; },  // no root
         [](FakeShell& s) { s.malloc_.failAlloc_ = true; },     // no display-name buffer
     };
@@ -353,11 +366,11 @@ TEST_F(FolderPicker, FailuresToStartReturnFalseAndReleaseWhatWasTaken) {
 
 TEST_F(FolderPicker, AnErrorInTheHandlerClosesTheBrowserAndLeavesExecuteAfterCleanUp) {
     int calls = 0;
-    picker_.SetOnSelectionChanged([&calls](TSHBrowseForFolderEx&, HWND, const std::wstring&, std::wstring&,
-                                           TOKButtonState&) {
-        ++calls;
-        throw AppError(L"ハンドラの失敗");
-    });
+    picker_.SetOnSelectionChanged(
+        [&calls](TSHBrowseForFolderEx&, HWND, const std::wstring&, std::wstring&, TOKButtonState&) {
+            ++calls;
+            throw AppError(L"ハンドラの失敗");
+        });
     shell_->user_ = [](FakeShell& shell) {
         shell.Notify(BFFM_INITIALIZED);
         shell.Select("a", "C:\\a");

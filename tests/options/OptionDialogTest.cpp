@@ -327,8 +327,8 @@ TEST_F(OptionDialog, BrowseButtonRunsThePickerAtItsDefaults) {
     Tfrm_Option* dialog = PressF12();
     ASSERT_NE(dialog, nullptr);
     auto shell = std::make_shared<FakeShell>();
-    shell->appWindow_ = nullptr;      // the frame, found from the dialog
-    shell->clientOrigin_.reset();     // the dialog's real client origin
+    shell->appWindow_ = nullptr;   // the frame, found from the dialog
+    shell->clientOrigin_.reset();  // the dialog's real client origin
     Access::selectFolder(*dialog).SetShell(shell);
     const HWND hwnd = dialog->Handle();
     const HWND frame = Frame().Handle();
@@ -351,10 +351,15 @@ TEST_F(OptionDialog, BrowseButtonRunsThePickerAtItsDefaults) {
     POINT origin{0, 0};
     ClientToScreen(hwnd, &origin);
     const std::vector<std::string> expected{
-        "special 17 owner window", "special 0 owner window", "enable window 0", "browse",
+        "special 17 owner window",
+        "special 0 owner window",
+        "enable window 0",
+        "browse",
         "send browser SETSELECTIONA 0 special 17",
         "move browser to " + std::to_string(origin.x) + "," + std::to_string(origin.y) + " size 0,0 flags 5",
-        "send browser SETSTATUSTEXTA 0 ''", "enable window 1", "foreground window"};
+        "send browser SETSTATUSTEXTA 0 ''",
+        "enable window 1",
+        "foreground window"};
     EXPECT_EQ(shell->log_, expected);
 
     shell->user_ = [](FakeShell& s) {

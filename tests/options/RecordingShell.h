@@ -14,11 +14,11 @@
 namespace vesko::test {
 
 struct BrowserVisit {
-    WPARAM answer = IDCANCEL;    // the button the timer presses
+    WPARAM answer = IDCANCEL;  // the button the timer presses
     HWND browser = nullptr;
-    RECT rect{};                 // where the browser stood
+    RECT rect{};  // where the browser stood
     bool applicationEnabled = true;
-    std::vector<std::wstring> texts;  // its static texts
+    std::vector<std::wstring> texts;       // its static texts
     std::vector<std::wstring> selections;  // paths sent with BFFM_SETSELECTIONA
 };
 

@@ -221,8 +221,8 @@ TEST(ProgramFile, VersionRecordAndIcons) {
     EXPECT_EQ(VersionString(data, L"OriginalFilename"), L"Vesko1.0β1");
 
     for (int id : {IDI_VESKO, IDI_CHILD_IE, IDI_CHILD_MZ}) {
-        HICON icon = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0));
+        HICON icon =
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0));
         EXPECT_NE(icon, nullptr) << id;
         if (icon) DestroyIcon(icon);
     }

@@ -208,7 +208,8 @@ TEST_F(OpenPage, MissingMozillaFolderIsReportedAndOpensNothing) {
     SendMessageW(Frame().Handle(), WM_COMMAND, IDM_FILE_NEW, 0);
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_EQ(errors_[0], expected);
-    EXPECT_TRUE(errors_[0] == L"ファイルが見つかりません." || errors_[0] == L"不正なファイル名です.") << "got: " << testing::PrintToString(errors_[0]);
+    EXPECT_TRUE(errors_[0] == L"ファイルが見つかりません." || errors_[0] == L"不正なファイル名です.")
+        << "got: " << testing::PrintToString(errors_[0]);
     EXPECT_EQ(Frame().ChildCount(), 0);
     EXPECT_EQ(engines_->Count(), 0u);
 }
@@ -271,15 +272,15 @@ using WindowMenu = FrameTest;
 
 TEST_F(WindowMenu, CommandsAreEnabledOnlyWithChildren) {
     const HWND frame = Frame().Handle();
-    for (UINT id : {IDM_WINDOW_CASCADE, IDM_WINDOW_TILE_HORZ, IDM_WINDOW_TILE_VERT, IDM_WINDOW_MINIMIZE_ALL,
-                    IDM_WINDOW_ARRANGE})
+    for (UINT id :
+         {IDM_WINDOW_CASCADE, IDM_WINDOW_TILE_HORZ, IDM_WINDOW_TILE_VERT, IDM_WINDOW_MINIMIZE_ALL, IDM_WINDOW_ARRANGE})
         EXPECT_FALSE(MenuEnables(frame, id));
     EXPECT_FALSE(MenuEnables(frame, IDM_FILE_CLOSE));
     EXPECT_TRUE(MenuEnables(frame, IDM_FILE_NEW));
 
     Frame().FileNew1Execute();
-    for (UINT id : {IDM_WINDOW_CASCADE, IDM_WINDOW_TILE_HORZ, IDM_WINDOW_TILE_VERT, IDM_WINDOW_MINIMIZE_ALL,
-                    IDM_WINDOW_ARRANGE})
+    for (UINT id :
+         {IDM_WINDOW_CASCADE, IDM_WINDOW_TILE_HORZ, IDM_WINDOW_TILE_VERT, IDM_WINDOW_MINIMIZE_ALL, IDM_WINDOW_ARRANGE})
         EXPECT_TRUE(MenuEnables(frame, id));
     EXPECT_TRUE(MenuEnables(frame, IDM_FILE_CLOSE));
 }
@@ -633,8 +634,8 @@ TEST_F(FrameStart, RealWebBrowserControlHostsWithoutErrors) {
         EXPECT_TRUE(errors_.empty()) << "an unavailable command does nothing";
     }
     EXPECT_LE(errors_.size(), 1u);
-    std::cout << "[ note ] the control " << (canSave ? "offers" : "does not offer") << " saving; "
-              << errors_.size() << " box(es)\n";
+    std::cout << "[ note ] the control " << (canSave ? "offers" : "does not offer") << " saving; " << errors_.size()
+              << " box(es)\n";
     errors_.clear();
 
     SendMessageW(Frame().Handle(), WM_COMMAND, IDM_FILE_CLOSE, 0);

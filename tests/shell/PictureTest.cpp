@@ -67,8 +67,8 @@ std::vector<BYTE> StripAlpha(int& width) {
     std::vector<BYTE> alpha(static_cast<size_t>(width) * kSize);
     for (int y = 0; y < kSize; ++y) {
         const int row = dib.dsBmih.biHeight > 0 ? kSize - 1 - y : y;
-        const auto* pixels = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(dib.dsBm.bmBits) +
-                                                            row * dib.dsBm.bmWidthBytes);
+        const auto* pixels =
+            reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(dib.dsBm.bmBits) + row * dib.dsBm.bmWidthBytes);
         for (int x = 0; x < width; ++x) alpha[static_cast<size_t>(y) * width + x] = pixels[x] >> 24;
     }
     DeleteObject(strip);
@@ -165,8 +165,11 @@ TEST_F(PictureTest, EveryPictureHasCleanEdgesOnAnyBackground) {
             const int width = static_cast<int>(measure.itemWidth), height = static_cast<int>(measure.itemHeight) + 4;
             for (UINT state : {0u, static_cast<UINT>(ODS_SELECTED)}) {
                 Canvas canvas(width, height, background);
-                DRAWITEMSTRUCT draw{ODT_MENU, 0, mii.wID, ODA_DRAWENTIRE, state, reinterpret_cast<HWND>(menu),
-                                    canvas.Dc(), {0, 0, width, height}, mii.dwItemData};
+                DRAWITEMSTRUCT draw{ODT_MENU,      0,
+                                    mii.wID,       ODA_DRAWENTIRE,
+                                    state,         reinterpret_cast<HWND>(menu),
+                                    canvas.Dc(),   {0, 0, width, height},
+                                    mii.dwItemData};
                 SendMessageW(Frame().Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
                 Check(canvas, 0, (height - kSize) / 2, position == 2 ? 11 : 12, background, "menu");
             }

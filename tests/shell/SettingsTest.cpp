@@ -92,7 +92,8 @@ TEST_F(SettingsFileTest, RefusedWriteRaisesThePathMessageAndLeavesNothingBehind)
         File().WriteString(kSectionGeneral, kKeyLastEngine, L"IE");
         FAIL() << "the write should have failed";
     } catch (const AppError& e) {
-        EXPECT_EQ(e.Message().rfind(dir_ + L"config.ini に書き込めません\n", 0), 0u) << testing::PrintToString(e.Message());
+        EXPECT_EQ(e.Message().rfind(dir_ + L"config.ini に書き込めません\n", 0), 0u)
+            << testing::PrintToString(e.Message());
     }
     EXPECT_EQ(FileCount(), 1);
 }

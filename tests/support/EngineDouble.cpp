@@ -89,9 +89,9 @@ public:
             RegisterViewClass();
             const RECT r = pos ? *pos : position;
             record_->bounds = r;
-            record_->view = CreateWindowExW(0, kViewClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, r.left, r.top,
-                                            r.right - r.left, r.bottom - r.top, record_->host, nullptr,
-                                            GetModuleHandleW(nullptr), nullptr);
+            record_->view =
+                CreateWindowExW(0, kViewClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, r.left, r.top, r.right - r.left,
+                                r.bottom - r.top, record_->host, nullptr, GetModuleHandleW(nullptr), nullptr);
             if (owner_.announce_ && frame) frame->SetActiveObject(this, L"double");
         }
         return hr;
@@ -153,8 +153,8 @@ public:
         if (!msg) return E_POINTER;
         record_->keysOffered.push_back(msg->wParam);
         const auto& consumed = owner_.consumedKeys_;
-        const bool eat = msg->message == WM_KEYDOWN &&
-                         std::find(consumed.begin(), consumed.end(), msg->wParam) != consumed.end();
+        const bool eat =
+            msg->message == WM_KEYDOWN && std::find(consumed.begin(), consumed.end(), msg->wParam) != consumed.end();
         return eat ? S_OK : S_FALSE;
     }
     STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
@@ -267,9 +267,7 @@ public:
     }
 
     // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override {
-        return iid == IID_IWebBrowser2 ? S_OK : S_FALSE;
-    }
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override { return iid == IID_IWebBrowser2 ? S_OK : S_FALSE; }
 
 private:
     HRESULT Call(const wchar_t* name) {
@@ -375,7 +373,8 @@ EngineDoubles::~EngineDoubles() {
 }
 
 size_t EngineDoubles::LiveCount() const {
-    return static_cast<size_t>(std::count_if(engines_.begin(), engines_.end(), [](EngineDouble* e) { return e != nullptr; }));
+    return static_cast<size_t>(
+        std::count_if(engines_.begin(), engines_.end(), [](EngineDouble* e) { return e != nullptr; }));
 }
 
 std::wstring EngineDoubles::ClsidKey(const CLSID& clsid) {

@@ -6,7 +6,8 @@ namespace vesko::test {
 
 FileHolder::FileHolder(const std::wstring& path, DWORD milliseconds, Sharing sharing) {
     static int count = 0;
-    const std::wstring events = L"VeskoHold-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
+    const std::wstring events =
+        L"VeskoHold-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
     const UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, (events + L"-held").c_str()));
     release_.Reset(CreateEventW(nullptr, TRUE, FALSE, (events + L"-release").c_str()));
     wchar_t self[MAX_PATH];

@@ -17,8 +17,7 @@ int SaveLoop(const std::wstring& path, const std::wstring& eventName);
 int main(int argc, char** argv) {
     int count = 0;
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (args && count == 4 && std::wstring(args[1]) == L"--save-loop")
-        return vesko::test::SaveLoop(args[2], args[3]);
+    if (args && count == 4 && std::wstring(args[1]) == L"--save-loop") return vesko::test::SaveLoop(args[2], args[3]);
     if (args && count == 6 && std::wstring(args[1]) == L"--hold-file")
         return vesko::test::HoldFile(args[2], static_cast<DWORD>(_wtoi(args[3])), _wtoi(args[4]), args[5]);
     LocalFree(args);

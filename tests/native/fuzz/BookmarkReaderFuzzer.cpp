@@ -13,13 +13,11 @@
 
 using namespace vesko;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     XmlParseResult parsed = ParseXml(bytes);
     if (!parsed.Ok()) {
-        if (parsed.error.message.empty() || parsed.error.line == 0 || parsed.error.column == 0)
-            std::abort();
+        if (parsed.error.message.empty() || parsed.error.line == 0 || parsed.error.column == 0) std::abort();
         return 0;
     }
 
@@ -29,15 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)BookmarkUrlFromSecondChild(*entry);
 
     XmlParseResult reread = ParseXml(WriteBookmarkFile(entries));
-    if (!reread.Ok() || ReadBookmarkEntries(reread.document.root.get()) != entries)
-        std::abort();
+    if (!reread.Ok() || ReadBookmarkEntries(reread.document.root.get()) != entries) std::abort();
 
     // The generic serialiser must produce a readable file whenever it
     // accepts the element names (ASCII only).
     try {
-        if (!ParseXml(WriteXmlShiftJis(parsed.document)).Ok())
-            std::abort();
-    } catch (const std::invalid_argument&) {
-    }
+        if (!ParseXml(WriteXmlShiftJis(parsed.document)).Ok()) std::abort();
+    } catch (const std::invalid_argument&) {}
     return 0;
 }

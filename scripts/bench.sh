@@ -32,14 +32,7 @@ echo "parser (native) ..." >&2
 "$native/bench/native/bench_parser" "$runs" >"$out/parser.jsonl"
 
 source scripts/wine-env.sh
-cleanup() {
-  stop_wineserver
-  stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb
-make_prefix "$build/wineprefix-bench" N
-start_wineserver
+start_session "$build/wineprefix-bench"
 
 # Wine programs write to files, never to pipes (Wine's services inherit them).
 echo "start-up (Wine) ..." >&2

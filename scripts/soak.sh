@@ -16,14 +16,7 @@ cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESKO_WERROR=ON \
 cmake --build "$build/win" -j 2 --target vesko_tests >/dev/null
 
 source scripts/wine-env.sh
-cleanup() {
-  stop_wineserver
-  stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb
-make_prefix "$build/wineprefix-test" N
-start_wineserver
+start_session "$build/wineprefix-test"
 
 report=$build/soak-report.xml
 rm -f "$report"

@@ -21,14 +21,7 @@ cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESKO_WERROR=ON \
 cmake --build "$build/win" -j "$jobs"
 
 source scripts/wine-env.sh
-cleanup() {
-  stop_wineserver
-  stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb
-make_prefix "$build/wineprefix-test" N
-start_wineserver
+start_session "$build/wineprefix-test"
 
 set +e
 ctest --test-dir "$build/win" --output-on-failure -j "$jobs" --timeout 300

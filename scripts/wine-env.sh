@@ -151,3 +151,12 @@ stop_xvfb() {
     XVFB_PID=
   fi
 }
+
+# start_session PREFIX: a private display and a persistent wineserver for a
+# prefix made for unattended runs, both stopped by PID when the script exits.
+start_session() {
+  trap 'stop_wineserver; stop_xvfb' EXIT
+  start_xvfb
+  make_prefix "$1" N
+  start_wineserver
+}

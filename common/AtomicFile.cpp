@@ -5,6 +5,7 @@
 #include "common/Text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vesko {
 namespace {
@@ -106,13 +107,31 @@ DWORD RetryBudget::Run(const std::wstring& path, const std::function<DWORD()>& a
 }
 
 FileFingerprint FingerprintOf(std::string_view bytes) {
-    // FNV-1a: what matters is telling two versions of one file apart.
-    uint64_t hash = 14695981039346656037ull;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
+    // What matters is telling two versions of one file apart, at the speed
+    // of reading it: four independent 32-bit lanes over 16-byte blocks
+    // (a byte-wise 64-bit hash is slow on x86), then a full avalanche.
+    auto rotl = [](uint32_t x, int r) { return (x << r) | (x >> (32 - r)); };
+    uint32_t lane[4] = {0x9e3779b9u, 0x85ebca6bu, 0xc2b2ae35u, 0x27d4eb2fu};
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    for (; left >= 16; p += 16, left -= 16) {
+        for (int i = 0; i < 4; ++i) {
+            uint32_t word;
+            std::memcpy(&word, p + 4 * i, 4);
+            lane[i] = rotl(lane[i] ^ word, 15) * 0x9e3779b1u;
+        }
     }
-    return FileFingerprint{bytes.size(), hash};
+    for (; left > 0; ++p, --left) lane[0] = rotl(lane[0] ^ static_cast<unsigned char>(*p), 15) * 0x9e3779b1u;
+    auto mix = [](uint64_t h) {
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdull;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ull;
+        return h ^ (h >> 33);
+    };
+    const uint64_t hi = (static_cast<uint64_t>(lane[0]) << 32) | lane[1];
+    const uint64_t lo = (static_cast<uint64_t>(lane[2]) << 32) | lane[3];
+    return FileFingerprint{bytes.size(), mix(hi ^ mix(lo ^ bytes.size()))};
 }
 
 std::wstring WriteFailureMessage(const std::wstring& path, DWORD error) {

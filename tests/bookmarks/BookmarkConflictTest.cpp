@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "bookmarks/BookMark.h"
+#include "common/AtomicFile.h"
 #include "common/Files.h"
 #include "common/Window.h"
 #include "tests/bookmarks/BookmarkTestSupport.h"
@@ -229,6 +230,26 @@ TEST_F(BookmarkConflict, LongHoldFailsNamingTheFileAndALaterOkSaves) {
     EXPECT_EQ(errors_.size(), 1u);
     EXPECT_FALSE(IsOpen(e));
     EXPECT_TRUE(Saved(u"mine"));
+}
+
+
+// Another program's save may differ from what was read by one byte anywhere,
+// in a whole block or in the tail; each must count as a change.
+TEST(FileFingerprint, TellsApartEveryOneByteChangeAndTheSameBytesAlike) {
+    // Two lengths seven apart: at least one of them ends in a partial block.
+    for (const std::string& read : {std::string(kSampleFile), std::string(kSampleFile) + "<!---->"}) {
+        const FileFingerprint before = FingerprintOf(read);
+        EXPECT_EQ(FingerprintOf(std::string(read)), before);
+        for (size_t at = 0; at < read.size(); ++at) {
+            for (const char delta : {'\x01', '\x80'}) {
+                std::string changed = read;
+                changed[at] = static_cast<char>(changed[at] ^ delta);
+                ASSERT_NE(FingerprintOf(changed), before) << "byte " << at;
+            }
+        }
+        EXPECT_NE(FingerprintOf(read.substr(0, read.size() - 1)), before);
+        EXPECT_NE(FingerprintOf(read + '\0'), before);
+    }
 }
 
 }  // namespace

@@ -60,8 +60,12 @@ Tfrm_BMEdit* Tfrm_BMEdit::Make(const std::wstring& path, HWND owner, bool fill) 
 LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
-        CreateControls();
-        if (fill_) FormCreate();
+        // The hidden editor of program start is never shown: building its
+        // controls would only slow start-up.
+        if (fill_) {
+            CreateControls();
+            FormCreate();
+        }
         AddModelessDialog(Handle());
         return 0;
     case WM_ACTIVATE:
@@ -166,6 +170,7 @@ void Tfrm_BMEdit::FillFolder(size_t index) {
 }
 
 void Tfrm_BMEdit::Show() {
+    if (!controls_.treeView1) CreateControls();
     // Typing goes to the address first, as the tab order has it.
     focus_.Remember(controls_.txtURL);
     ShowWindow(Handle(), SW_SHOW);

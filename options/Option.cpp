@@ -73,6 +73,7 @@ Tfrm_Option::Tfrm_Option(Frame frame) : frame_(std::move(frame)), selectFolder_(
 Tfrm_Option* Tfrm_Option::Create(Frame frame, bool visible) {
     RegisterClassOnce(kClassName, COLOR_BTNFACE);
     std::unique_ptr<Tfrm_Option> form(new Tfrm_Option(std::move(frame)));
+    form->controlsDeferred_ = !visible;
     form->Window::Create(kExStyle, kClassName, L"オプション", kStyle, kPlace.left, kPlace.top,
                          kPlace.right - kPlace.left, kPlace.bottom - kPlace.top, form->frame_.window);
     Tfrm_Option* self = GiveToWindow(std::move(form));
@@ -99,6 +100,11 @@ void Tfrm_Option::FormCreate() {
 }
 
 void Tfrm_Option::Show() {
+    if (controlsDeferred_) {
+        controlsDeferred_ = false;
+        CreateControls();
+        FormCreate();
+    }
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
 }
@@ -167,8 +173,15 @@ void Tfrm_Option::Close() {
 LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
-        CreateControls();
-        FormCreate();
+        if (controlsDeferred_) {
+            // The hidden dialog of program start is never shown; all that
+            // creating it does is apply the Gecko switch to the frame.
+            if (frame_.setGeckoItemEnabled)
+                frame_.setGeckoItemEnabled(frame_.readValues ? frame_.readValues().mozilla : false);
+        } else {
+            CreateControls();
+            FormCreate();
+        }
         AddModelessDialog(Handle());
         return 0;
     case WM_COMMAND:

@@ -35,7 +35,8 @@ public:
     };
 
     // Creates the dialog and runs FormCreate; shows it modeless when
-    // `visible`. The window frees the object when it is destroyed, which
+    // `visible`. A hidden one builds its controls when first shown and
+    // meanwhile only applies the Gecko switch. The window frees the object when it is destroyed, which
     // happens when the dialog closes or its owner goes.
     static Tfrm_Option* Create(Frame frame, bool visible);
     void Show();
@@ -71,6 +72,7 @@ private:
     TSHBrowseForFolderEx selectFolder_;
     int chkMozTag_ = 0;                           // chkMoz's Tag: 1 while the box is ticked, 0 while it is not
     int txtMozPathColor_ = COLOR_INACTIVEBORDER;  // system colour index of txtMozPath's background
+    bool controlsDeferred_ = false;  // hidden at creation: built when first shown
     bool inPicker_ = false;
     bool destroyedInPicker_ = false;
 };

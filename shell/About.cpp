@@ -103,8 +103,14 @@ void TAboutBox::CreateControls() {
     focus_.Remember(controls_.OKButton);
 }
 
+const TAboutBox::ControlHandles& TAboutBox::Controls() {
+    if (!controls_.Panel1) CreateControls();
+    return controls_;
+}
+
 int TAboutBox::ShowModal() {
     if (modal_) return 0;
+    Controls();
     modal_ = true;
     modalResult_ = 0;
 
@@ -160,9 +166,6 @@ void TAboutBox::EndModal(int result) {
 
 LRESULT TAboutBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        return 0;
     case WM_COMMAND:
         // OK, or Enter through the default button. Escape arrives as
         // IDCANCEL and does nothing: the box has no cancel button.

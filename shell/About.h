@@ -22,7 +22,8 @@ public:
     struct ControlHandles {
         HWND Panel1, ProductName, Version, Label1, OKButton;
     };
-    const ControlHandles& Controls() const { return controls_; }
+    // Built on first use: the box of program start may never be shown.
+    const ControlHandles& Controls();
 
 private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

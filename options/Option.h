@@ -36,8 +36,9 @@ public:
 
     // Creates the dialog and runs FormCreate; shows it modeless when
     // `visible`. A hidden one builds its controls when first shown and
-    // meanwhile only applies the Gecko switch. The window frees the object when it is destroyed, which
-    // happens when the dialog closes or its owner goes.
+    // meanwhile only applies the Gecko switch. The window frees the object
+    // when it is destroyed, which happens when the dialog closes or its
+    // owner goes.
     static Tfrm_Option* Create(Frame frame, bool visible);
     void Show();
 

@@ -189,6 +189,14 @@ void TMainForm::CreateControls() {
                         client.right, std::max(0, static_cast<int>(client.bottom) - top - kBottomBarHeight), frame,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MDICLIENT)), GetModuleHandleW(nullptr), &ccs);
     if (!mdiClient_) throw AppError(SystemMessage(GetLastError()));
+    // With no children the client shows no scroll bars. It hides them
+    // itself at its first recalculation, but only after the frame has
+    // drawn them, and themed scroll bars are slow to draw: hidden now, the
+    // client starts in the state that recalculation leaves it in.
+    ShowScrollBar(mdiClient_, SB_BOTH, FALSE);
+    // The bottom bar as the first resize will leave it, so that showing
+    // the frame does not move and repaint what it has just drawn.
+    FormResize();
 }
 
 void TMainForm::CreateCoolBar(int width) {

@@ -139,11 +139,12 @@ void Tfrm_BMEdit::FormCreate() {
     while (walk.Next(step)) {
         const XmlNode& entry = *step.entry;
         const bool folder = IsFolderEntry(entry);
-        nodes_.push_back(Node{nullptr, step.depth, folder, ToWide(EntryName(entry)), false, false});
+        nodes_.push_back(Node{nullptr, step.depth, folder, WideTextOf(EntryNameNode(entry)), false, false});
         if (folder)
             urlList_.emplace_back(kFolderMarker);
         else
-            urlList_.push_back(ToWide(step.depth == 0 ? BookmarkUrlFromSecondChild(entry) : BookmarkUrl(entry)));
+            urlList_.push_back(
+                WideTextOf(step.depth == 0 ? BookmarkUrlNodeFromSecondChild(entry) : BookmarkUrlNode(entry)));
     }
     // Only the top level goes into the control now; a folder's nodes follow
     // when it is first expanded. Each insert costs time in proportion to

@@ -5,6 +5,8 @@ namespace {
 
 bool IsEntry(const XmlNode* node) { return node && node->IsElement() && node->ChildCount() > 0; }
 
+std::u16string TextOf(const XmlNode* node) { return node ? node->Text() : std::u16string(); }
+
 const XmlNode* EntryAtOrAfter(const XmlNode* node) {
     while (node && !IsEntry(node)) node = node->NextSibling();
     return node;
@@ -14,17 +16,20 @@ const XmlNode* EntryAtOrAfter(const XmlNode* node) {
 
 bool IsFolderEntry(const XmlNode& entry) { return entry.Name() == u"directory"; }
 
-std::u16string EntryName(const XmlNode& entry) {
-    const XmlNode* first = entry.FirstChild();
-    return first ? first->Text() : std::u16string();
+const XmlNode* EntryNameNode(const XmlNode& entry) { return entry.FirstChild(); }
+
+const XmlNode* BookmarkUrlNode(const XmlNode& entry) { return entry.ChildCount() >= 2 ? entry.LastChild() : nullptr; }
+
+const XmlNode* BookmarkUrlNodeFromSecondChild(const XmlNode& entry) {
+    return entry.ChildCount() >= 2 ? entry.ChildAt(1) : nullptr;
 }
 
-std::u16string BookmarkUrl(const XmlNode& entry) {
-    return entry.ChildCount() >= 2 ? entry.LastChild()->Text() : std::u16string();
-}
+std::u16string EntryName(const XmlNode& entry) { return TextOf(EntryNameNode(entry)); }
+
+std::u16string BookmarkUrl(const XmlNode& entry) { return TextOf(BookmarkUrlNode(entry)); }
 
 std::u16string BookmarkUrlFromSecondChild(const XmlNode& entry) {
-    return entry.ChildCount() >= 2 ? entry.ChildAt(1)->Text() : std::u16string();
+    return TextOf(BookmarkUrlNodeFromSecondChild(entry));
 }
 
 const XmlNode* FirstTopLevelEntry(const XmlNode* root) { return root ? EntryAtOrAfter(root->FirstChild()) : nullptr; }

@@ -28,6 +28,11 @@ std::u16string BookmarkUrl(const XmlNode& entry);
 // The text of the second child: the editor's reading of a top-level
 // bookmark's URL. Equal to BookmarkUrl for every file the writer produces.
 std::u16string BookmarkUrlFromSecondChild(const XmlNode& entry);
+// The nodes whose text those are; null where the text is empty for want of
+// a child.
+const XmlNode* EntryNameNode(const XmlNode& entry);
+const XmlNode* BookmarkUrlNode(const XmlNode& entry);
+const XmlNode* BookmarkUrlNodeFromSecondChild(const XmlNode& entry);
 
 // Walking one level: null when there is none.
 const XmlNode* FirstTopLevelEntry(const XmlNode* root);

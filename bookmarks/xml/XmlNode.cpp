@@ -129,10 +129,16 @@ void XmlNode::AppendChildren(std::unique_ptr<XmlNode>* first, std::unique_ptr<Xm
     for (; first != last; ++first) Adopt(std::move(*first));
 }
 
-std::u16string XmlNode::Text() const {
-    if (kind_ == Kind::Text) return value_;
+const std::u16string* XmlNode::SingleText() const {
+    if (kind_ == Kind::Text) return &value_;
     // The usual case: an element holding one piece of text.
-    if (childCount_ == 1 && inline_[0]->kind_ == Kind::Text) return inline_[0]->value_;
+    if (childCount_ == 1 && inline_[0]->kind_ == Kind::Text) return &inline_[0]->value_;
+    if (childCount_ == 0) return &Empty();
+    return nullptr;
+}
+
+std::u16string XmlNode::Text() const {
+    if (const std::u16string* piece = SingleText()) return *piece;
     std::u16string text;
     // Pre-order walk by explicit stack of (node, next child index).
     std::vector<std::pair<const XmlNode*, std::size_t>> stack{{this, 0}};

@@ -74,6 +74,9 @@ public:
     // The concatenated text of all descendant text nodes in document order
     // (a text node's own value), like the DOM's `text` without trimming.
     std::u16string Text() const;
+    // The same text without a copy where it is one piece, as it nearly
+    // always is; null where Text() has to join pieces.
+    const std::u16string* SingleText() const;
 
 private:
     XmlNode(Kind kind, std::u16string value) : kind_(kind), value_(std::move(value)) {}

@@ -2,7 +2,9 @@
 
 #include "bookmarks/xml/ShiftJis.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -28,8 +30,26 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
+namespace {
+
+// Characters that stand for themselves in text content.
+bool IsPlainText(char16_t c) {
+    if (c < 0x20) return c == u'\t' || c == u'\n';
+    if (c < 0x80) return c != u'&' && c != u'<' && c != u'>';
+    return (c < 0xD800 || c > 0xDFFF) && c != 0xFFFE && c != 0xFFFF;
+}
+
+}  // namespace
+
 void AppendXmlText(std::u16string& out, const std::u16string& text) {
-    for (std::size_t k = 0; k < text.size(); ++k) {
+    const std::size_t size = text.size();
+    for (std::size_t k = 0; k < size;) {
+        // Most text needs no escaping: copy it a run at a time.
+        std::size_t end = k;
+        while (end < size && IsPlainText(text[end])) ++end;
+        out.append(text, k, end - k);
+        if (end == size) break;
+        k = end;
         const char16_t c = text[k];
         if (c == u'&') {
             out += u"&amp;";
@@ -40,15 +60,13 @@ void AppendXmlText(std::u16string& out, const std::u16string& text) {
         } else if (c == u'\r') {
             // A literal CR would come back as LF.
             out += u"&#xD;";
-        } else if (IsHighSurrogate(c) && k + 1 < text.size() && IsLowSurrogate(text[k + 1])) {
+        } else if (IsHighSurrogate(c) && k + 1 < size && IsLowSurrogate(text[k + 1])) {
             out.push_back(c);
             out.push_back(text[++k]);
-        } else if ((c < 0x20 && c != u'\t' && c != u'\n') || IsHighSurrogate(c) || IsLowSurrogate(c) || c == 0xFFFE ||
-                   c == 0xFFFF) {
-            out.push_back(0xFFFD);
         } else {
-            out.push_back(c);
+            out.push_back(0xFFFD);
         }
+        ++k;
     }
 }
 
@@ -90,16 +108,19 @@ std::string EncodeXmlShiftJis(const std::u16string& text) {
     std::string encoded;
     std::string bytes;
     if (EncodeExactly(runs, encoded)) {
-        bytes.reserve(text.size() + encoded.size());
-        std::size_t from = 0;
+        // Each run of the text takes the place of one character in
+        // `runs` and of its line feed in `encoded`.
+        bytes.resize(text.size() - runs.size() + encoded.size());
+        char* to = bytes.data();
+        const char* from = encoded.data();
         for (std::size_t k = 0; k < text.size();) {
             if (text[k] < 0x80) {
-                bytes.push_back(static_cast<char>(text[k++]));
+                *to++ = static_cast<char>(text[k++]);
                 continue;
             }
             while (k < text.size() && text[k] >= 0x80) ++k;
-            const std::size_t end = encoded.find('\n', from);
-            bytes.append(encoded, from, end - from);
+            const char* end = static_cast<const char*>(std::memchr(from, '\n', encoded.data() + encoded.size() - from));
+            to = std::copy(from, end, to);
             from = end + 1;
         }
         return bytes;

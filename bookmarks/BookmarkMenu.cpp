@@ -13,21 +13,16 @@ namespace {
 // Between a picture and its caption, which some menus set flush against it.
 constexpr int kPictureGap = 3;
 
-// Appends what XmlNode::Text gives, without its temporaries for the usual
+// Appends what XmlNode::Text gives, without its temporary for the usual
 // element that holds one text node.
 void AppendText(std::wstring& out, const XmlNode* node) {
-    const XmlNode* only = node && node->ChildCount() == 1 ? node->FirstChild() : nullptr;
-    const std::u16string* value = nullptr;
-    if (node && !node->IsElement())
-        value = &node->Value();
-    else if (only && !only->IsElement())
-        value = &only->Value();
-    if (value) {
-        out.append(value->begin(), value->end());
-    } else if (node && node->ChildCount() > 0) {
-        const std::u16string text = node->Text();
-        out.append(text.begin(), text.end());
+    if (!node) return;
+    if (const std::u16string* piece = node->SingleText()) {
+        out.append(piece->begin(), piece->end());
+        return;
     }
+    const std::u16string text = node->Text();
+    out.append(text.begin(), text.end());
 }
 
 }  // namespace

@@ -16,12 +16,6 @@ namespace vesko {
 
 std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
-std::wstring WideTextOf(const XmlNode* node) {
-    if (!node) return std::wstring();
-    if (const std::u16string* piece = node->SingleText()) return ToWide(*piece);
-    return ToWide(node->Text());
-}
-
 std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
 namespace {

@@ -17,8 +17,6 @@ inline constexpr wchar_t kBookmarkFileName[] = L"bookmark.xml";
 inline constexpr size_t kMaxBookmarkDepth = 256;
 
 std::wstring ToWide(const std::u16string& text);
-// A node's text, empty for no node, copied once.
-std::wstring WideTextOf(const XmlNode* node);
 std::u16string ToU16(const std::wstring& text);
 
 struct BookmarkDocument {

@@ -16,14 +16,6 @@ const XmlNode* EntryAtOrAfter(const XmlNode* node) {
 
 bool IsFolderEntry(const XmlNode& entry) { return entry.Name() == u"directory"; }
 
-const XmlNode* EntryNameNode(const XmlNode& entry) { return entry.FirstChild(); }
-
-const XmlNode* BookmarkUrlNode(const XmlNode& entry) { return entry.ChildCount() >= 2 ? entry.LastChild() : nullptr; }
-
-const XmlNode* BookmarkUrlNodeFromSecondChild(const XmlNode& entry) {
-    return entry.ChildCount() >= 2 ? entry.ChildAt(1) : nullptr;
-}
-
 std::u16string EntryName(const XmlNode& entry) { return TextOf(EntryNameNode(entry)); }
 
 std::u16string BookmarkUrl(const XmlNode& entry) { return TextOf(BookmarkUrlNode(entry)); }

@@ -30,9 +30,13 @@ std::u16string BookmarkUrl(const XmlNode& entry);
 std::u16string BookmarkUrlFromSecondChild(const XmlNode& entry);
 // The nodes whose text those are; null where the text is empty for want of
 // a child.
-const XmlNode* EntryNameNode(const XmlNode& entry);
-const XmlNode* BookmarkUrlNode(const XmlNode& entry);
-const XmlNode* BookmarkUrlNodeFromSecondChild(const XmlNode& entry);
+inline const XmlNode* EntryNameNode(const XmlNode& entry) { return entry.FirstChild(); }
+inline const XmlNode* BookmarkUrlNode(const XmlNode& entry) {
+    return entry.ChildCount() >= 2 ? entry.LastChild() : nullptr;
+}
+inline const XmlNode* BookmarkUrlNodeFromSecondChild(const XmlNode& entry) {
+    return entry.ChildCount() >= 2 ? entry.ChildAt(1) : nullptr;
+}
 
 // Walking one level: null when there is none.
 const XmlNode* FirstTopLevelEntry(const XmlNode* root);

@@ -30,26 +30,8 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
-namespace {
-
-// Characters that stand for themselves in text content.
-bool IsPlainText(char16_t c) {
-    if (c < 0x20) return c == u'\t' || c == u'\n';
-    if (c < 0x80) return c != u'&' && c != u'<' && c != u'>';
-    return (c < 0xD800 || c > 0xDFFF) && c != 0xFFFE && c != 0xFFFF;
-}
-
-}  // namespace
-
 void AppendXmlText(std::u16string& out, const std::u16string& text) {
-    const std::size_t size = text.size();
-    for (std::size_t k = 0; k < size;) {
-        // Most text needs no escaping: copy it a run at a time.
-        std::size_t end = k;
-        while (end < size && IsPlainText(text[end])) ++end;
-        out.append(text, k, end - k);
-        if (end == size) break;
-        k = end;
+    for (std::size_t k = 0; k < text.size(); ++k) {
         const char16_t c = text[k];
         if (c == u'&') {
             out += u"&amp;";
@@ -60,13 +42,15 @@ void AppendXmlText(std::u16string& out, const std::u16string& text) {
         } else if (c == u'\r') {
             // A literal CR would come back as LF.
             out += u"&#xD;";
-        } else if (IsHighSurrogate(c) && k + 1 < size && IsLowSurrogate(text[k + 1])) {
+        } else if (IsHighSurrogate(c) && k + 1 < text.size() && IsLowSurrogate(text[k + 1])) {
             out.push_back(c);
             out.push_back(text[++k]);
-        } else {
+        } else if ((c < 0x20 && c != u'\t' && c != u'\n') || IsHighSurrogate(c) || IsLowSurrogate(c) || c == 0xFFFE ||
+                   c == 0xFFFF) {
             out.push_back(0xFFFD);
+        } else {
+            out.push_back(c);
         }
-        ++k;
     }
 }
 

@@ -111,17 +111,24 @@ FileFingerprint FingerprintOf(std::string_view bytes) {
     // of reading it: four independent 32-bit lanes over 16-byte blocks
     // (a byte-wise 64-bit hash is slow on x86), then a full avalanche.
     auto rotl = [](uint32_t x, int r) { return (x << r) | (x >> (32 - r)); };
-    uint32_t lane[4] = {0x9e3779b9u, 0x85ebca6bu, 0xc2b2ae35u, 0x27d4eb2fu};
+    // The lanes are separate variables: a size-optimised build keeps an
+    // array of them in memory.
+    uint32_t a = 0x9e3779b9u, b = 0x85ebca6bu, c = 0xc2b2ae35u, d = 0x27d4eb2fu;
+    auto step = [&](uint32_t lane, const char* at) {
+        uint32_t word;
+        std::memcpy(&word, at, 4);
+        return rotl(lane ^ word, 15) * 0x9e3779b1u;
+    };
     const char* p = bytes.data();
     size_t left = bytes.size();
     for (; left >= 16; p += 16, left -= 16) {
-        for (int i = 0; i < 4; ++i) {
-            uint32_t word;
-            std::memcpy(&word, p + 4 * i, 4);
-            lane[i] = rotl(lane[i] ^ word, 15) * 0x9e3779b1u;
-        }
+        a = step(a, p);
+        b = step(b, p + 4);
+        c = step(c, p + 8);
+        d = step(d, p + 12);
     }
-    for (; left > 0; ++p, --left) lane[0] = rotl(lane[0] ^ static_cast<unsigned char>(*p), 15) * 0x9e3779b1u;
+    for (; left > 0; ++p, --left) a = rotl(a ^ static_cast<unsigned char>(*p), 15) * 0x9e3779b1u;
+    const uint32_t lane[4] = {a, b, c, d};
     auto mix = [](uint64_t h) {
         h ^= h >> 33;
         h *= 0xff51afd7ed558ccdull;

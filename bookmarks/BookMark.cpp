@@ -24,11 +24,10 @@ constexpr wchar_t kNewFolderText[] = L"ディレクトリ";
 constexpr int kFolderPicture = 0;
 constexpr int kPagePicture = 1;
 
-// A node's text, empty for no node, copied once.
 std::wstring WideTextOf(const XmlNode* node) {
-    if (!node) return std::wstring();
-    if (const std::u16string* piece = node->SingleText()) return ToWide(*piece);
-    return ToWide(node->Text());
+    std::wstring text;
+    AppendWideText(text, node);
+    return text;
 }
 
 enum ControlId { kTxtName = 101, kTxtURL, kTreeView1, kBtnAdd, kBtnDel, kBtnMD, kBtnOK, kBtnCancel };

@@ -16,6 +16,16 @@ namespace vesko {
 
 std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
+void AppendWideText(std::wstring& out, const XmlNode* node) {
+    if (!node) return;
+    if (const std::u16string* piece = node->SingleText()) {
+        out.append(piece->begin(), piece->end());
+        return;
+    }
+    const std::u16string text = node->Text();
+    out.append(text.begin(), text.end());
+}
+
 std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
 namespace {

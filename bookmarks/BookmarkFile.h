@@ -17,6 +17,9 @@ inline constexpr wchar_t kBookmarkFileName[] = L"bookmark.xml";
 inline constexpr size_t kMaxBookmarkDepth = 256;
 
 std::wstring ToWide(const std::u16string& text);
+// Appends a node's text (nothing for no node), with no temporary for the
+// usual element that holds one piece of text.
+void AppendWideText(std::wstring& out, const XmlNode* node);
 std::u16string ToU16(const std::wstring& text);
 
 struct BookmarkDocument {

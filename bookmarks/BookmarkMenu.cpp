@@ -13,18 +13,6 @@ namespace {
 // Between a picture and its caption, which some menus set flush against it.
 constexpr int kPictureGap = 3;
 
-// Appends what XmlNode::Text gives, without its temporary for the usual
-// element that holds one text node.
-void AppendText(std::wstring& out, const XmlNode* node) {
-    if (!node) return;
-    if (const std::u16string* piece = node->SingleText()) {
-        out.append(piece->begin(), piece->end());
-        return;
-    }
-    const std::u16string text = node->Text();
-    out.append(text.begin(), text.end());
-}
-
 }  // namespace
 
 std::wstring BookmarkCaption(const std::wstring& name) {
@@ -77,9 +65,9 @@ void BookmarkMenu::Read(const XmlNode* root) {
         const XmlNode& entry = *step.entry;
         const bool folder = IsFolderEntry(entry);
         const size_t start = text_.size();
-        AppendText(text_, entry.FirstChild());
+        AppendWideText(text_, EntryNameNode(entry));
         const size_t nameEnd = text_.size();
-        if (!folder && entry.ChildCount() >= 2) AppendText(text_, entry.LastChild());
+        if (!folder) AppendWideText(text_, BookmarkUrlNode(entry));
         entries_.push_back(Entry{static_cast<uint32_t>(start), static_cast<uint32_t>(nameEnd - start),
                                  static_cast<uint32_t>(text_.size() - nameEnd), index + 1, folder});
         if (folder) open.push_back(index);

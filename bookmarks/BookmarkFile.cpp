@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/xml/BookmarkWriter.h"
@@ -14,19 +15,44 @@
 
 namespace vesko {
 
-std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+namespace {
+
+// Where wchar_t is UTF-16 as well, the characters are copied as they are:
+// appending a range of another character type builds a temporary string
+// and copies it unit by unit.
+template <typename To, typename From>
+void AppendUnits(std::basic_string<To>& out, const std::basic_string<From>& text) {
+    if constexpr (sizeof(To) == sizeof(From)) {
+        const size_t at = out.size();
+        out.resize(at + text.size());
+        if (!text.empty()) std::memcpy(&out[at], text.data(), text.size() * sizeof(From));
+    } else {
+        out.append(text.begin(), text.end());
+    }
+}
+
+}  // namespace
+
+std::wstring ToWide(const std::u16string& text) {
+    std::wstring wide;
+    AppendUnits(wide, text);
+    return wide;
+}
 
 void AppendWideText(std::wstring& out, const XmlNode* node) {
     if (!node) return;
     if (const std::u16string* piece = node->SingleText()) {
-        out.append(piece->begin(), piece->end());
+        AppendUnits(out, *piece);
         return;
     }
-    const std::u16string text = node->Text();
-    out.append(text.begin(), text.end());
+    AppendUnits(out, node->Text());
 }
 
-std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+std::u16string ToU16(const std::wstring& text) {
+    std::u16string units;
+    AppendUnits(units, text);
+    return units;
+}
 
 namespace {
 

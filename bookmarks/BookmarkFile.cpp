@@ -98,7 +98,10 @@ BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstr
                    static_cast<unsigned>(parsed.error.column), ToWide(parsed.error.message).c_str());
         return result;
     }
-    if (Depth(parsed.document.root.get()) >= kMaxBookmarkDepth) {
+    // An entry inside n folders is an element with content inside n + 1
+    // others: only a file nested that deep can hold entries too deep, and
+    // only then do the entries need a walk.
+    if (parsed.depth >= kMaxBookmarkDepth + 2 && Depth(parsed.document.root.get()) >= kMaxBookmarkDepth) {
         result.error = Format(L"%ls を読み込めません: フォルダの入れ子が %u 段を超えています", path.c_str(),
                               static_cast<unsigned>(kMaxBookmarkDepth));
         return result;

@@ -228,6 +228,9 @@ class Parser {
 public:
     explicit Parser(const Source& source) : src_(source) {}
 
+    // The deepest nesting of elements that Parse met, the root counting 1.
+    std::size_t Depth() const { return depth_; }
+
     std::unique_ptr<XmlNode> Parse(std::size_t start) {
         pos_ = start;
         while (pos_ < src_.Size()) {
@@ -361,6 +364,7 @@ private:
             root_ = std::move(element);
         if (!empty) {
             open_.push_back({added, pending_.size()});
+            depth_ = std::max(depth_, open_.size());
             current_ = added;
         } else if (!current_) {
             rootClosed_ = true;
@@ -660,6 +664,7 @@ private:
     std::vector<OpenElement> open_;
     std::vector<std::unique_ptr<XmlNode>> pending_;
     XmlNode* current_ = nullptr;  // open_.back(), null when none
+    std::size_t depth_ = 0;
     bool rootClosed_ = false;
     bool doctypeSeen_ = false;
     std::u16string text_;
@@ -681,7 +686,9 @@ XmlParseResult ParseXml(std::string_view bytes) {
         if (DeclarationReader::StartsDeclaration(bytes)) encoding = ReadDeclaration(bytes, bom, start);
         const Source source(bytes, encoding);
         Validate(source);
-        result.document.root = Parser(source).Parse(start);
+        Parser parser(source);
+        result.document.root = parser.Parse(start);
+        result.depth = parser.Depth();
     } catch (const Failure& failure) {
         result.document.root.reset();
         result.error.message = failure.message;

@@ -24,6 +24,9 @@ struct XmlError {
 struct XmlParseResult {
     XmlDocument document;  // root is null when parsing failed
     XmlError error;
+    // The deepest nesting of elements with content, the root counting 1
+    // (an empty element such as <a/> is not counted).
+    std::size_t depth = 0;
 
     bool Ok() const { return document.root != nullptr; }
 };

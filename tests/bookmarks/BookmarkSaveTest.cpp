@@ -53,14 +53,24 @@ TEST_F(BookmarkSave, MissingUnreadableAndTooDeepFiles) {
     EXPECT_TRUE(unreadable.Unreadable());
     RemoveDirectoryW(FilePath().c_str());
 
-    std::string deep = "<bookmark>";
-    for (int i = 0; i < 300; ++i) deep += "<directory><name>d</name>";
-    for (int i = 0; i < 300; ++i) deep += "</directory>";
-    deep += "</bookmark>";
-    WriteFileBytes(FilePath(), deep);
-    BookmarkDocument tooDeep = LoadBookmarkDocument(FilePath());
-    EXPECT_TRUE(tooDeep.Unreadable());
-    EXPECT_EQ(tooDeep.Root(), nullptr);
+    // A bookmark inside 255 folders is read; one inside 256 is not.
+    auto nested = [](int folders) {
+        std::string text = "<bookmark>";
+        for (int i = 0; i < folders; ++i) text += "<directory><name>d</name>";
+        text += "<file><name>b</name><url>u</url></file>";
+        for (int i = 0; i < folders; ++i) text += "</directory>";
+        return text + "</bookmark>";
+    };
+    WriteFileBytes(FilePath(), nested(255));
+    BookmarkDocument deepest = LoadBookmarkDocument(FilePath());
+    EXPECT_FALSE(deepest.Unreadable());
+    EXPECT_NE(deepest.Root(), nullptr);
+    for (int folders : {256, 300}) {
+        WriteFileBytes(FilePath(), nested(folders));
+        BookmarkDocument tooDeep = LoadBookmarkDocument(FilePath());
+        EXPECT_TRUE(tooDeep.Unreadable()) << folders;
+        EXPECT_EQ(tooDeep.Root(), nullptr) << folders;
+    }
 }
 
 TEST_F(BookmarkSave, BackupKeepsTheOldBytes) {

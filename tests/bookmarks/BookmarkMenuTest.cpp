@@ -9,6 +9,7 @@
 #include "bookmarks/BookmarkMenu.h"
 #include "browser/BrowserChild.h"
 #include "common/Glyphs.h"
+#include "res/resource.h"
 #include "tests/bookmarks/BookmarkTestSupport.h"
 #include "tests/support/FrameFixture.h"
 
@@ -97,7 +98,7 @@ TEST_F(BookmarkMenuTest, ChoosingABookmarkOpensOneWindowWithItsAddress) {
 }
 
 TEST_F(BookmarkMenuTest, OtherMenuItemsStillReachTheirCommands) {
-    HMENU file = GetSubMenu(GetMenu(Frame().Handle()), 0);
+    HMENU file = SubMenuWith(Frame().Handle(), IDM_FILE_NEW);
     Choose(file, 0);  // 新規作成
     EXPECT_EQ(Frame().ChildCount(), 1);
     Choose(Menu(), 0);  // ブックマークを編集

@@ -13,18 +13,6 @@
 namespace vesko::test {
 namespace {
 
-// The menu bar's submenu holding a command, wherever a maximized child's
-// system menu has pushed it.
-HMENU SubMenuWith(HWND frame, UINT command) {
-    HMENU bar = GetMenu(frame);
-    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
-        HMENU sub = GetSubMenu(bar, i);
-        for (int j = 0; sub && j < GetMenuItemCount(sub); ++j)
-            if (GetMenuItemID(sub, j) == command) return sub;
-    }
-    return nullptr;
-}
-
 // Opens the menu holding `command` as the user would and tells whether the
 // command is enabled.
 bool MenuEnables(HWND frame, UINT command) {

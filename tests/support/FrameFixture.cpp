@@ -83,6 +83,16 @@ RECT RectIn(HWND control) {
     return r;
 }
 
+HMENU SubMenuWith(HWND frame, UINT command) {
+    HMENU bar = GetMenu(frame);
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        HMENU sub = GetSubMenu(bar, i);
+        for (int j = 0; sub && j < GetMenuItemCount(sub); ++j)
+            if (GetMenuItemID(sub, j) == command) return sub;
+    }
+    return nullptr;
+}
+
 void FrameTest::SetUp() {
     wchar_t cwd[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, cwd);

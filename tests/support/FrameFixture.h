@@ -68,4 +68,8 @@ bool FileExists(const std::wstring& path);
 // A control's rectangle in its parent's client area.
 RECT RectIn(HWND control);
 
+// The menu bar's submenu holding a command, wherever a maximized child's
+// system menu has pushed it.
+HMENU SubMenuWith(HWND frame, UINT command);
+
 }  // namespace vesko::test

@@ -31,6 +31,14 @@ void AppendUnits(std::basic_string<To>& out, const std::basic_string<From>& text
     }
 }
 
+size_t Depth(const XmlNode* root) {
+    size_t deepest = 0;
+    BookmarkWalk walk(root);
+    BookmarkWalk::Step step;
+    while (walk.Next(step)) deepest = std::max(deepest, step.depth);
+    return deepest;
+}
+
 }  // namespace
 
 std::wstring ToWide(const std::u16string& text) {
@@ -53,18 +61,6 @@ std::u16string ToU16(const std::wstring& text) {
     AppendUnits(units, text);
     return units;
 }
-
-namespace {
-
-size_t Depth(const XmlNode* root) {
-    size_t deepest = 0;
-    BookmarkWalk walk(root);
-    BookmarkWalk::Step step;
-    while (walk.Next(step)) deepest = std::max(deepest, step.depth);
-    return deepest;
-}
-
-}  // namespace
 
 BookmarkDocument LoadBookmarkDocument(const std::wstring& path) {
     BookmarkDocument result;

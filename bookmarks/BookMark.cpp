@@ -51,27 +51,23 @@ const ControlSpec kControls[] = {
 
 }  // namespace
 
-Tfrm_BMEdit* Tfrm_BMEdit::Create(const std::wstring& path, HWND owner) { return Make(path, owner, true); }
-
-Tfrm_BMEdit* Tfrm_BMEdit::CreateHidden(const std::wstring& path, HWND owner) { return Make(path, owner, false); }
-
-Tfrm_BMEdit* Tfrm_BMEdit::Make(const std::wstring& path, HWND owner, bool fill) {
+Tfrm_BMEdit* Tfrm_BMEdit::Create(const std::wstring& path, HWND owner) {
     RegisterClassOnce(kClassName, COLOR_BTNFACE, IDI_VESKO);
-    std::unique_ptr<Tfrm_BMEdit> editor(new Tfrm_BMEdit(path, fill));
+    std::unique_ptr<Tfrm_BMEdit> editor(new Tfrm_BMEdit(path));
     editor->Window::Create(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, L"ブックマークの編集",
                            WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 254, 120, 460, 288, owner);
     return GiveToWindow(std::move(editor));
 }
 
+std::unique_ptr<Tfrm_BMEdit> Tfrm_BMEdit::CreateHidden(const std::wstring& path) {
+    return std::unique_ptr<Tfrm_BMEdit>(new Tfrm_BMEdit(path));
+}
+
 LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
-        // The hidden editor of program start is never shown: building its
-        // controls would only slow start-up.
-        if (fill_) {
-            CreateControls();
-            FormCreate();
-        }
+        CreateControls();
+        FormCreate();
         AddModelessDialog(Handle());
         return 0;
     case WM_ACTIVATE:
@@ -177,7 +173,6 @@ void Tfrm_BMEdit::FillFolder(size_t index) {
 }
 
 void Tfrm_BMEdit::Show() {
-    if (!controls_.treeView1) CreateControls();
     // Typing goes to the address first, as the tab order has it.
     focus_.Remember(controls_.txtURL);
     ShowWindow(Handle(), SW_SHOW);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,8 +26,8 @@ public:
     // window frees itself when it closes.
     static Tfrm_BMEdit* Create(const std::wstring& path, HWND owner);
     // The editor kept hidden from start to end. Nothing can show it, so it
-    // does not read the file: start-up stays as quick with many bookmarks.
-    static Tfrm_BMEdit* CreateHidden(const std::wstring& path, HWND owner);
+    // neither reads the file nor gets a window: start-up pays for neither.
+    static std::unique_ptr<Tfrm_BMEdit> CreateHidden(const std::wstring& path);
     // Shows it modeless; the first time, reports a file that could not be
     // read.
     void Show();
@@ -49,8 +50,7 @@ public:
     std::vector<BookmarkEntry> Entries() const;
 
 private:
-    Tfrm_BMEdit(std::wstring path, bool fill) : path_(std::move(path)), fill_(fill) {}
-    static Tfrm_BMEdit* Make(const std::wstring& path, HWND owner, bool fill);
+    explicit Tfrm_BMEdit(std::wstring path) : path_(std::move(path)) {}
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
     void CreateControls();
@@ -103,7 +103,6 @@ private:
     std::optional<FileFingerprint> baseline_;
     std::wstring readError_;
     bool editingLabel_ = false;
-    bool fill_ = true;
 };
 
 }  // namespace vesko

@@ -70,15 +70,23 @@ Tfrm_Option::Tfrm_Option(Frame frame) : frame_(std::move(frame)), selectFolder_(
     selectFolder_.SetCaption(L"Mozillaのあるフォルダを選択してください。");
 }
 
-Tfrm_Option* Tfrm_Option::Create(Frame frame, bool visible) {
+Tfrm_Option* Tfrm_Option::Create(Frame frame) {
     RegisterClassOnce(kClassName, COLOR_BTNFACE);
     std::unique_ptr<Tfrm_Option> form(new Tfrm_Option(std::move(frame)));
-    form->controlsDeferred_ = !visible;
     form->Window::Create(kExStyle, kClassName, L"オプション", kStyle, kPlace.left, kPlace.top,
                          kPlace.right - kPlace.left, kPlace.bottom - kPlace.top, form->frame_.window);
     Tfrm_Option* self = GiveToWindow(std::move(form));
-    if (visible) self->Show();
+    self->Show();
     return self;
+}
+
+std::unique_ptr<Tfrm_Option> Tfrm_Option::CreateHidden(Frame frame) {
+    // A hidden top-level window costs an X window under Wine, and start-up
+    // would pay for one that can never be seen.
+    std::unique_ptr<Tfrm_Option> form(new Tfrm_Option(std::move(frame)));
+    const Frame& f = form->frame_;
+    if (f.setGeckoItemEnabled) f.setGeckoItemEnabled(f.readValues ? f.readValues().mozilla : false);
+    return form;
 }
 
 void Tfrm_Option::CreateControls() {
@@ -100,11 +108,6 @@ void Tfrm_Option::FormCreate() {
 }
 
 void Tfrm_Option::Show() {
-    if (controlsDeferred_) {
-        controlsDeferred_ = false;
-        CreateControls();
-        FormCreate();
-    }
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
 }
@@ -173,15 +176,8 @@ void Tfrm_Option::Close() {
 LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
-        if (controlsDeferred_) {
-            // The hidden dialog of program start is never shown; all that
-            // creating it does is apply the Gecko switch to the frame.
-            if (frame_.setGeckoItemEnabled)
-                frame_.setGeckoItemEnabled(frame_.readValues ? frame_.readValues().mozilla : false);
-        } else {
-            CreateControls();
-            FormCreate();
-        }
+        CreateControls();
+        FormCreate();
         AddModelessDialog(Handle());
         return 0;
     case WM_COMMAND:

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "common/Form.h"
@@ -34,13 +35,13 @@ public:
         std::function<void(bool enabled)> setGeckoItemEnabled;
     };
 
-    // Creates the dialog and runs FormCreate; shows it modeless when
-    // `visible`. A hidden one builds its controls when first shown and
-    // meanwhile only applies the Gecko switch. The window frees the object
-    // when it is destroyed, which happens when the dialog closes or its
-    // owner goes.
-    static Tfrm_Option* Create(Frame frame, bool visible);
-    void Show();
+    // Creates the dialog, runs FormCreate and shows it modeless. The window
+    // frees the object when it is destroyed, which happens when the dialog
+    // closes or its owner goes.
+    static Tfrm_Option* Create(Frame frame);
+    // The dialog of program start, which nothing ever shows: it gets no
+    // window, and creating it only applies the Gecko switch to the frame.
+    static std::unique_ptr<Tfrm_Option> CreateHidden(Frame frame);
 
     void chkMozClick();
     void BitBtn1Click();
@@ -64,6 +65,7 @@ private:
     void SetChecked(bool checked);
     bool IsChecked() const;
     void Close();
+    void Show();
 
     Frame frame_;
     ControlHandles controls_{};
@@ -73,7 +75,6 @@ private:
     TSHBrowseForFolderEx selectFolder_;
     int chkMozTag_ = 0;                           // chkMoz's Tag: 1 while the box is ticked, 0 while it is not
     int txtMozPathColor_ = COLOR_INACTIVEBORDER;  // system colour index of txtMozPath's background
-    bool controlsDeferred_ = false;  // hidden at creation: built when first shown
     bool inPicker_ = false;
     bool destroyedInPicker_ = false;
 };

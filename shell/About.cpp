@@ -62,12 +62,7 @@ std::vector<HWND> EnabledThreadWindows(HWND except) {
 
 }  // namespace
 
-TAboutBox::TAboutBox(HWND owner) {
-    RegisterClassOnce(kClassName, COLOR_BTNFACE);
-    RegisterClassOnce(kPanelClassName, COLOR_BTNFACE, 0, 0, &PanelProc);
-    const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, WS_EX_DLGMODALFRAME);
-    Create(WS_EX_DLGMODALFRAME, kClassName, L"バージョン情報", kStyle, 0, 0, outer.cx, outer.cy, owner);
-}
+TAboutBox::TAboutBox(HWND owner) : owner_(owner) {}
 
 TAboutBox::~TAboutBox() = default;
 
@@ -92,7 +87,13 @@ void FitLabelToText(HWND label, HFONT font) {
 
 }  // namespace
 
-void TAboutBox::CreateControls() {
+void TAboutBox::Build() {
+    // A hidden top-level window costs an X window under Wine: start-up
+    // does not pay for a box that may never be shown.
+    RegisterClassOnce(kClassName, COLOR_BTNFACE);
+    RegisterClassOnce(kPanelClassName, COLOR_BTNFACE, 0, 0, &PanelProc);
+    const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, WS_EX_DLGMODALFRAME);
+    Create(WS_EX_DLGMODALFRAME, kClassName, L"バージョン情報", kStyle, 0, 0, outer.cx, outer.cy, owner_);
     font_ = CreateFormFont();
     controls_.Panel1 = CreateControl(Handle(), kPanel1, font_.get());
     controls_.ProductName = CreateControl(controls_.Panel1, kPanelControls[0], font_.get());
@@ -104,7 +105,7 @@ void TAboutBox::CreateControls() {
 }
 
 const TAboutBox::ControlHandles& TAboutBox::Controls() {
-    if (!controls_.Panel1) CreateControls();
+    if (!controls_.Panel1) Build();
     return controls_;
 }
 

@@ -10,7 +10,8 @@ namespace vesko {
 
 class TAboutBox final : public Window {
 public:
-    // Creates the box, hidden, owned by `owner`.
+    // The box, hidden, owned by `owner`. Its window and controls are made
+    // when first needed: the box of program start may never be shown.
     explicit TAboutBox(HWND owner);
     ~TAboutBox() override;
 
@@ -22,14 +23,15 @@ public:
     struct ControlHandles {
         HWND Panel1, ProductName, Version, Label1, OKButton;
     };
-    // Built on first use: the box of program start may never be shown.
+    // The box's controls, made with its window on first use.
     const ControlHandles& Controls();
 
 private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void CreateControls();
+    void Build();  // the window and its controls
     void EndModal(int result);
 
+    HWND owner_;
     ControlHandles controls_{};
     UniqueFont font_;
     FocusKeeper focus_;

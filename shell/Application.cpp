@@ -2,11 +2,9 @@
 
 #include <ole2.h>
 
-#include "bookmarks/BookMark.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 #include "common/ModelessDialogs.h"
-#include "shell/About.h"
 
 namespace vesko {
 
@@ -18,6 +16,8 @@ TApplication::TApplication() {
 }
 
 TApplication::~TApplication() {
+    // The hidden options dialog holds the frame's callbacks.
+    optionDialog_.reset();
     mainForm_.reset();
     if (oleInitialized_) OleUninitialize();
 }
@@ -32,11 +32,10 @@ TMainForm& TApplication::CreateMainForm(MainFormOptions options) {
 
 void TApplication::CreateHiddenForms() {
     // Hidden and never shown: the menu commands open editors of their own.
-    // It frees itself with the frame that owns it.
-    Tfrm_BMEdit::CreateHidden(mainForm_->BookmarkPath(), mainForm_->Handle());
+    bookmarkEditor_ = Tfrm_BMEdit::CreateHidden(mainForm_->BookmarkPath());
     // Never shown either; creating it applies the Gecko switch to the
-    // frame's menu once more. It goes with the frame.
-    mainForm_->CreateOptionDialog(false);
+    // frame's menu once more.
+    optionDialog_ = mainForm_->CreateHiddenOptionDialog();
     aboutBox_ = std::make_unique<TAboutBox>(mainForm_->Handle());
     mainForm_->SetAboutBox(aboutBox_.get());
 }

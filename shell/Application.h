@@ -3,6 +3,8 @@
 // the hidden forms and the message loop.
 #include <memory>
 
+#include "bookmarks/BookMark.h"
+#include "options/Option.h"
 #include "shell/About.h"
 #include "shell/MainForm.h"
 
@@ -30,6 +32,8 @@ public:
 private:
     bool oleInitialized_ = false;
     std::unique_ptr<TMainForm> mainForm_;
+    std::unique_ptr<Tfrm_BMEdit> bookmarkEditor_;
+    std::unique_ptr<Tfrm_Option> optionDialog_;
     std::unique_ptr<TAboutBox> aboutBox_;
 };
 

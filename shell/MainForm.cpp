@@ -114,6 +114,25 @@ void SetWidth(HWND hwnd, int width) {
     SetWindowPos(hwnd, nullptr, 0, 0, std::max(0, width), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// What the options dialog reads, writes and switches on the frame.
+Tfrm_Option::Frame OptionDialogFrame(TMainForm& form) {
+    Tfrm_Option::Frame frame;
+    frame.window = form.Handle();
+    frame.readValues = [&form] {
+        const SettingsFile settings = form.Settings();
+        return Tfrm_Option::Values{settings.ReadInteger(kSectionOption, kKeyMozilla, 0) != 0,
+                                   settings.ReadString(kSectionOption, kKeyMozPath, std::wstring())};
+    };
+    frame.writeValues = [&form](const Tfrm_Option::Values& values) {
+        // "Mozilla" is not attempted when "MozPath" could not be written.
+        const SettingsFile settings = form.Settings();
+        settings.WriteString(kSectionOption, kKeyMozPath, values.mozPath);
+        settings.WriteString(kSectionOption, kKeyMozilla, values.mozilla ? L"1" : L"0");
+    };
+    frame.setGeckoItemEnabled = [&form](bool enabled) { form.SetGeckoItemEnabled(enabled); };
+    return frame;
+}
+
 }  // namespace
 
 std::wstring InOutErrorMessage(DWORD code) {
@@ -540,24 +559,12 @@ void TMainForm::mnuEditClick() {
     editor->SetNameText(active ? active->Caption() : std::wstring());
 }
 
-void TMainForm::mnuOptionClick() { CreateOptionDialog(true); }
+void TMainForm::mnuOptionClick() { CreateOptionDialog(); }
 
-Tfrm_Option* TMainForm::CreateOptionDialog(bool visible) {
-    Tfrm_Option::Frame frame;
-    frame.window = Handle();
-    frame.readValues = [this] {
-        const SettingsFile settings = Settings();
-        return Tfrm_Option::Values{settings.ReadInteger(kSectionOption, kKeyMozilla, 0) != 0,
-                                   settings.ReadString(kSectionOption, kKeyMozPath, std::wstring())};
-    };
-    frame.writeValues = [this](const Tfrm_Option::Values& values) {
-        // "Mozilla" is not attempted when "MozPath" could not be written.
-        const SettingsFile settings = Settings();
-        settings.WriteString(kSectionOption, kKeyMozPath, values.mozPath);
-        settings.WriteString(kSectionOption, kKeyMozilla, values.mozilla ? L"1" : L"0");
-    };
-    frame.setGeckoItemEnabled = [this](bool enabled) { SetGeckoItemEnabled(enabled); };
-    return Tfrm_Option::Create(std::move(frame), visible);
+Tfrm_Option* TMainForm::CreateOptionDialog() { return Tfrm_Option::Create(OptionDialogFrame(*this)); }
+
+std::unique_ptr<Tfrm_Option> TMainForm::CreateHiddenOptionDialog() {
+    return Tfrm_Option::CreateHidden(OptionDialogFrame(*this));
 }
 
 void TMainForm::BackCtrlClick() {

@@ -91,7 +91,9 @@ public:
     void SetAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
     // A new options dialog over the frame, modeless; it frees itself when
     // it closes.
-    Tfrm_Option* CreateOptionDialog(bool visible);
+    Tfrm_Option* CreateOptionDialog();
+    // The hidden one of program start (see Tfrm_Option::CreateHidden).
+    std::unique_ptr<Tfrm_Option> CreateHiddenOptionDialog();
     void ToolButton1Click() { FileNew1Execute(); }
     void BackCtrlClick();
     void FrwrdCtrlClick();

@@ -392,17 +392,11 @@ TEST_F(OptionDialog, SystemBrowserOpensOnTheDialogWithTheCaption) {
     EXPECT_TRUE(errors_.empty());
 }
 
-TEST_F(OptionDialog, TheHiddenInstanceAppliesTheSwitchAndIsNeverShown) {
+TEST_F(OptionDialog, TheHiddenInstanceAppliesTheSwitchAndMakesNoWindow) {
     TMainForm& frame = FrameWithConfig(L"0", L"");
     frame.SetGeckoItemEnabled(true);
-    Tfrm_Option* hidden = frame.CreateOptionDialog(false);
-    EXPECT_FALSE(IsWindowVisible(hidden->Handle()));
+    const std::unique_ptr<Tfrm_Option> hidden = frame.CreateHiddenOptionDialog();
     EXPECT_FALSE(frame.IsGeckoItemEnabled());
-    EXPECT_TRUE(VisibleDialogs().empty());
-    // It goes with the frame.
-    const HWND hwnd = hidden->Handle();
-    CloseFrame();
-    EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_TRUE(Dialogs().empty());
 }
 

@@ -61,6 +61,7 @@ protected:
 
 TEST_F(AboutBox, LayoutAndTexts) {
     TAboutBox box(QuietFrame().Handle());
+    const auto& c = box.Controls();
     const HWND hwnd = box.Handle();
     EXPECT_FALSE(IsWindowVisible(hwnd));
     EXPECT_EQ(WindowText(hwnd), L"バージョン情報");
@@ -73,7 +74,6 @@ TEST_F(AboutBox, LayoutAndTexts) {
     EXPECT_TRUE((style & WS_SYSMENU) && (style & WS_MINIMIZEBOX));
     EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
 
-    const auto& c = box.Controls();
     const struct {
         HWND control;
         HWND parent;
@@ -116,9 +116,9 @@ TEST_F(AboutBox, HelpAboutShowsTheSameBoxModallyEachTime) {
     TMainForm& frame = QuietFrame();
     TAboutBox box(frame.Handle());
     frame.SetAboutBox(&box);
-    const HWND about = box.Handle();
     const HWND ok = box.Controls().OKButton;
-    Tfrm_Option* options = frame.CreateOptionDialog(true);  // a modeless dialog is blocked too
+    const HWND about = box.Handle();
+    Tfrm_Option* options = frame.CreateOptionDialog();  // a modeless dialog is blocked too
 
     struct Seen {
         bool visible = false, frameEnabled = true, optionsEnabled = true, okFocused = false, centred = false;

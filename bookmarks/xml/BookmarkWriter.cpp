@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 
 namespace vesko {
 namespace {
@@ -38,6 +39,28 @@ XmlNode& WriteDirectoryElement(XmlNode& parent, std::size_t level, const Bookmar
     return directory;
 }
 
+// What WriteBookmarkFile writes between the texts of an entry of one depth:
+// the same elements and layout as the tree above.
+struct EntryMarkup {
+    std::string fileStart;    // up to a bookmark's name
+    std::string nameToUrl;    // from its name to its URL
+    std::string fileEnd;      // after its URL
+    std::string folderStart;  // up to a folder's name
+};
+
+constexpr std::size_t kUsualDepths = 32;
+
+EntryMarkup MakeEntryMarkup(std::size_t depth) {
+    const std::size_t level = depth == 0 ? 1 : depth + 2;
+    auto layout = [](std::size_t units) { return "\n" + std::string(units * 2, ' '); };
+    EntryMarkup markup;
+    markup.fileStart = layout(level) + "<file>" + layout(level + 1) + "<name>";
+    markup.nameToUrl = "</name>" + layout(level + 1) + "<url>";
+    markup.fileEnd = "</url>" + layout(level) + "</file>";
+    markup.folderStart = layout(level == 1 ? 1 : level - 1) + "<directory>" + layout(level + 1) + "<name>";
+    return markup;
+}
+
 }  // namespace
 
 XmlDocument BuildBookmarkDocument(const std::vector<BookmarkEntry>& entries) {
@@ -61,52 +84,44 @@ XmlDocument BuildBookmarkDocument(const std::vector<BookmarkEntry>& entries) {
 }
 
 std::string WriteBookmarkFile(const std::vector<BookmarkEntry>& entries) {
-    // The text WriteXmlShiftJis gives for BuildBookmarkDocument's tree,
+    // The bytes WriteXmlShiftJis gives for BuildBookmarkDocument's tree,
     // written straight from the list: building the tree costs more than
     // the rest of the save.
     std::size_t size = 64;
-    for (const BookmarkEntry& entry : entries) size += entry.name.size() + entry.url.size() + 4 * entry.depth + 64;
-    std::u16string out;
-    out.reserve(size);
-    out += u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<bookmark>";
-    auto layout = [&](std::size_t units) {
-        out += u'\n';
-        out.append(units * 2, u' ');
-    };
-    auto element = [&](const char16_t* name, const std::u16string& text) {
-        out += u'<';
-        out += name;
-        out += u'>';
-        AppendXmlText(out, text);
-        out += u"</";
-        out += name;
-        out += u'>';
-    };
+    for (const BookmarkEntry& entry : entries) size += 2 * entry.name.size() + entry.url.size() + 4 * entry.depth + 64;
+    XmlShiftJisWriter out(size);
+    out.Markup("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<bookmark>");
+    // The markup around an entry's texts depends only on its depth: made
+    // once for the usual depths, not piece by piece for every entry.
+    std::vector<EntryMarkup> usual;
+    EntryMarkup deep;
     std::size_t open = 0;  // folders around the next entry
     for (const BookmarkEntry& entry : entries) {
         if (entry.depth > open) throw std::invalid_argument("bookmark entry deeper than its enclosing folder");
-        for (; open > entry.depth; --open) out += u"</directory>";
-        const std::size_t level = entry.depth == 0 ? 1 : entry.depth + 2;
+        for (; open > entry.depth; --open) out.Markup("</directory>");
+        const EntryMarkup* markup = &deep;
+        if (entry.depth < kUsualDepths) {
+            while (usual.size() <= entry.depth) usual.push_back(MakeEntryMarkup(usual.size()));
+            markup = &usual[entry.depth];
+        } else {
+            deep = MakeEntryMarkup(entry.depth);
+        }
         if (entry.isFolder) {
-            layout(level == 1 ? 1 : level - 1);
-            out += u"<directory>";
-            layout(level + 1);
-            element(u"name", entry.name);
+            out.Markup(markup->folderStart);
+            out.Text(entry.name);
+            out.Markup("</name>");
             ++open;
         } else {
-            layout(level);
-            out += u"<file>";
-            layout(level + 1);
-            element(u"name", entry.name);
-            layout(level + 1);
-            element(u"url", entry.url);
-            layout(level);
-            out += u"</file>";
+            out.Markup(markup->fileStart);
+            out.Text(entry.name);
+            out.Markup(markup->nameToUrl);
+            out.Text(entry.url);
+            out.Markup(markup->fileEnd);
         }
     }
-    for (; open > 0; --open) out += u"</directory>";
-    out += u"\n</bookmark>\n";
-    return EncodeXmlShiftJis(out);
+    for (; open > 0; --open) out.Markup("</directory>");
+    out.Markup("\n</bookmark>\n");
+    return out.Finish();
 }
 
 }  // namespace vesko

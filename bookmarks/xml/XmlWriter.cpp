@@ -1,8 +1,8 @@
 #include "bookmarks/xml/XmlWriter.h"
 
 #include "bookmarks/xml/ShiftJis.h"
+#include "bookmarks/xml/XmlSource.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <stdexcept>
@@ -17,44 +17,46 @@ bool IsAsciiNameChar(char16_t c, bool first) {
     return letter || (!first && ((c >= u'0' && c <= u'9') || c == u'-' || c == u'.'));
 }
 
-void AppendName(std::u16string& out, const std::u16string& name) {
+std::string AsciiName(const std::u16string& name) {
+    if (name.empty()) throw std::invalid_argument("XML element names must not be empty");
+    std::string ascii(name.size(), '\0');
     for (std::size_t k = 0; k < name.size(); ++k) {
         if (!IsAsciiNameChar(name[k], k == 0)) throw std::invalid_argument("XML element names must be ASCII names");
+        ascii[k] = static_cast<char>(name[k]);
     }
-    if (name.empty()) throw std::invalid_argument("XML element names must not be empty");
-    out += name;
+    return ascii;
 }
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-}  // namespace
-
-void AppendXmlText(std::u16string& out, const std::u16string& text) {
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const char16_t c = text[k];
-        if (c == u'&') {
-            out += u"&amp;";
-        } else if (c == u'<') {
-            out += u"&lt;";
-        } else if (c == u'>') {
-            out += u"&gt;";
-        } else if (c == u'\r') {
-            // A literal CR would come back as LF.
-            out += u"&#xD;";
-        } else if (IsHighSurrogate(c) && k + 1 < text.size() && IsLowSurrogate(text[k + 1])) {
-            out.push_back(c);
-            out.push_back(text[++k]);
-        } else if ((c < 0x20 && c != u'\t' && c != u'\n') || IsHighSurrogate(c) || IsLowSurrogate(c) || c == 0xFFFE ||
-                   c == 0xFFFF) {
-            out.push_back(0xFFFD);
-        } else {
-            out.push_back(c);
-        }
-    }
+// ASCII that text content holds as it stands.
+bool IsPlainAscii(char16_t c) {
+    return c < 0x80 && (c >= 0x20 || c == u'\t' || c == u'\n') && c != u'&' && c != u'<' && c != u'>';
 }
 
-namespace {
+// Where the plain ASCII from `p` on ends: most of a file is such runs.
+const char16_t* PlainEnd(const char16_t* p, const char16_t* end) {
+#if VESKO_XML_SSE2
+    for (; end - p >= 8; p += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Compared as signed, units from 0x8000 up are below 0x20 too.
+        // Tab and line feed are marked as well, and take the loop below.
+        __m128i marks = _mm_or_si128(_mm_cmplt_epi16(units, _mm_set1_epi16(0x20)),
+                                     _mm_cmpgt_epi16(units, _mm_set1_epi16(0x7F)));
+        marks = _mm_or_si128(marks, _mm_cmpeq_epi16(units, _mm_set1_epi16(u'&')));
+        marks = _mm_or_si128(marks, _mm_cmpeq_epi16(units, _mm_set1_epi16(u'<')));
+        marks = _mm_or_si128(marks, _mm_cmpeq_epi16(units, _mm_set1_epi16(u'>')));
+        const auto bits = static_cast<xmlscan::Marks>(_mm_movemask_epi8(marks));
+        if (bits) {
+            p += xmlscan::FirstMarkedByte(bits) / 2;
+            break;
+        }
+    }
+#endif
+    while (p < end && IsPlainAscii(*p)) ++p;
+    return p;
+}
 
 // Encodes only when decoding gives the same text back, so that no character
 // is silently replaced by a look-alike (iconv maps "¥" to "\", for one).
@@ -75,85 +77,157 @@ void AppendReference(std::string& out, char32_t c) {
     out += "&#x" + hex + ";";
 }
 
+// One run of non-ASCII characters, each in Shift_JIS where it has an exact
+// form and as a character reference where it has none. Such characters
+// occur only in text content (names are ASCII), where a reference is
+// always well-formed.
+void AppendRun(std::string& out, std::u16string_view run) {
+    std::string piece;
+    if (EncodeExactly(run, piece)) {
+        out += piece;
+        return;
+    }
+    for (std::size_t k = 0; k < run.size(); ++k) {
+        char32_t c = run[k];
+        std::size_t width = 1;
+        if (IsHighSurrogate(run[k]) && k + 1 < run.size() && IsLowSurrogate(run[k + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (run[k + 1] - 0xDC00u);
+            width = 2;
+        }
+        if (EncodeExactly(run.substr(k, width), piece))
+            out += piece;
+        else
+            AppendReference(out, c);
+        k += width - 1;
+    }
+}
+
 }  // namespace
 
-// Non-ASCII characters only occur in text content (names are ASCII), so
-// replacing one by a character reference is always well-formed.
-std::string EncodeXmlShiftJis(const std::u16string& text) {
-    // ASCII stands for itself in Shift_JIS, and most of a file is ASCII:
-    // only the other runs are encoded, at once, each followed by a line feed
-    // that no encoded character contains.
-    std::u16string runs;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        if (text[k] < 0x80) continue;
-        while (k < text.size() && text[k] >= 0x80) runs += text[k++];
-        runs += u'\n';
-    }
-    std::string encoded;
-    std::string bytes;
-    if (EncodeExactly(runs, encoded)) {
-        // Each run of the text takes the place of one character in
-        // `runs` and of its line feed in `encoded`.
-        bytes.resize(text.size() - runs.size() + encoded.size());
-        char* to = bytes.data();
-        const char* from = encoded.data();
-        for (std::size_t k = 0; k < text.size();) {
-            if (text[k] < 0x80) {
-                *to++ = static_cast<char>(text[k++]);
-                continue;
-            }
-            while (k < text.size() && text[k] >= 0x80) ++k;
-            const char* end = static_cast<const char*>(std::memchr(from, '\n', encoded.data() + encoded.size() - from));
-            to = std::copy(from, end, to);
-            from = end + 1;
+void XmlShiftJisWriter::Text(const std::u16string& text) {
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        const char16_t* const plain = PlainEnd(p, end);
+        if (plain != p) {
+            Plain(p, static_cast<std::size_t>(plain - p));
+            p = plain;
+            continue;
         }
-        return bytes;
+        const char16_t c = *p++;
+        if (c == u'&') {
+            Markup("&amp;");
+        } else if (c == u'<') {
+            Markup("&lt;");
+        } else if (c == u'>') {
+            Markup("&gt;");
+        } else if (c == u'\r') {
+            // A literal CR would come back as LF.
+            Markup("&#xD;");
+        } else if (IsHighSurrogate(c) && p < end && IsLowSurrogate(*p)) {
+            Other(c);
+            Other(*p++);
+        } else if (c < 0x20 || IsHighSurrogate(c) || IsLowSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+            Other(0xFFFD);
+        } else {
+            Other(c);
+        }
     }
-    std::string piece;
+}
+
+void XmlShiftJisWriter::Plain(const char16_t* units, std::size_t count) {
+    EndRun();
+    char* const to = Room(count);
     std::size_t k = 0;
-    while (k < text.size()) {
-        std::size_t end = k;
-        while (end < text.size() && text[end] >= 0x80) ++end;
-        if (end == k) {
-            bytes.push_back(static_cast<char>(text[k++]));
-            continue;
-        }
-        const std::u16string_view run(text.data() + k, end - k);
-        if (EncodeExactly(run, piece)) {
-            bytes += piece;
-            k = end;
-            continue;
-        }
-        for (; k < end; ++k) {
-            char32_t c = text[k];
-            std::size_t width = 1;
-            if (IsHighSurrogate(text[k]) && k + 1 < end && IsLowSurrogate(text[k + 1])) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (text[k + 1] - 0xDC00u);
-                width = 2;
-            }
-            if (EncodeExactly(std::u16string_view(text.data() + k, width), piece))
-                bytes += piece;
-            else
-                AppendReference(bytes, c);
-            k += width - 1;
-        }
+#if VESKO_XML_SSE2
+    for (; count - k >= 8; k += 8) {
+        const __m128i wide = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + k));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + k), _mm_packus_epi16(wide, wide));
     }
-    return bytes;
+#endif
+    for (; k < count; ++k) to[k] = static_cast<char>(units[k]);
+    used_ += count;
+}
+
+void XmlShiftJisWriter::Other(char16_t unit) {
+    if (!inRun_) {
+        runAt_.push_back(used_);
+        inRun_ = true;
+    }
+    runs_ += unit;
+}
+
+void XmlShiftJisWriter::EndRun() {
+    if (!inRun_) return;
+    runs_ += u'\n';
+    inRun_ = false;
+}
+
+std::string XmlShiftJisWriter::Finish() {
+    EndRun();
+    std::string encoded;
+    std::string out;
+    if (runAt_.empty()) {
+        bytes_.resize(used_);
+        out = std::move(bytes_);
+    } else if (EncodeExactly(runs_, encoded)) {
+        // Each run's bytes end at a line feed in `encoded`. They go in
+        // place, from the last run back, so that no byte moves twice and
+        // the file needs no second buffer.
+        const std::size_t size = used_ + encoded.size() - runAt_.size();
+        if (bytes_.size() < size) bytes_.resize(size);
+        char* const base = &bytes_[0];
+        std::size_t to = size;     // where the bytes placed so far begin
+        std::size_t from = used_;  // where the ASCII not yet placed ends
+        const char* pieces = encoded.data() + encoded.size();
+        for (std::size_t r = runAt_.size(); r-- > 0;) {
+            to -= from - runAt_[r];
+            std::memmove(base + to, base + runAt_[r], from - runAt_[r]);
+            from = runAt_[r];
+            const char* const pieceEnd = pieces - 1;
+            const char* piece = pieceEnd;
+            while (piece > encoded.data() && piece[-1] != '\n') --piece;
+            to -= static_cast<std::size_t>(pieceEnd - piece);
+            std::memcpy(base + to, piece, static_cast<std::size_t>(pieceEnd - piece));
+            pieces = piece;
+        }
+        bytes_.resize(size);
+        out = std::move(bytes_);
+    } else {
+        // Some character has no exact Shift_JIS form: run by run.
+        out.reserve(used_ + runs_.size() * 2);
+        std::size_t from = 0;     // in bytes_
+        std::size_t runFrom = 0;  // in runs_
+        for (const std::size_t at : runAt_) {
+            out.append(bytes_, from, at - from);
+            from = at;
+            const std::size_t runEnd = runs_.find(u'\n', runFrom);
+            AppendRun(out, std::u16string_view(runs_).substr(runFrom, runEnd - runFrom));
+            runFrom = runEnd + 1;
+        }
+        out.append(bytes_, from, used_ - from);
+    }
+    bytes_.clear();
+    used_ = 0;
+    runs_.clear();
+    runAt_.clear();
+    return out;
 }
 
 std::string WriteXmlShiftJis(const XmlDocument& document) {
-    std::u16string out = u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n";
+    XmlShiftJisWriter out;
+    out.Markup("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n");
     if (document.root) {
         // Pre-order by explicit stack: the tree may be deeper than the stack.
         std::vector<std::pair<const XmlNode*, std::size_t>> open;
         auto start = [&](const XmlNode& node) {
             if (!node.IsElement()) {
-                AppendXmlText(out, node.Value());
+                out.Text(node.Value());
                 return;
             }
-            out += u'<';
-            AppendName(out, node.Name());
-            out += u'>';
+            out.Markup("<");
+            out.Markup(AsciiName(node.Name()));
+            out.Markup(">");
             open.emplace_back(&node, 0);
         };
         start(*document.root);
@@ -163,14 +237,14 @@ std::string WriteXmlShiftJis(const XmlDocument& document) {
                 start(*node->ChildAt(next++));
                 continue;
             }
-            out += u"</";
-            out += node->Name();
-            out += u'>';
+            out.Markup("</");
+            out.Markup(AsciiName(node->Name()));
+            out.Markup(">");
             open.pop_back();
         }
-        out += u'\n';
+        out.Markup("\n");
     }
-    return EncodeXmlShiftJis(out);
+    return out.Finish();
 }
 
 }  // namespace vesko

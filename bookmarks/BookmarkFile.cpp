@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 #include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/xml/BookmarkWriter.h"
@@ -21,7 +23,7 @@ namespace {
 // appending a range of another character type builds a temporary string
 // and copies it unit by unit.
 template <typename To, typename From>
-void AppendUnits(std::basic_string<To>& out, const std::basic_string<From>& text) {
+void AppendUnits(std::basic_string<To>& out, std::basic_string_view<From> text) {
     if constexpr (sizeof(To) == sizeof(From)) {
         const size_t at = out.size();
         out.resize(at + text.size());
@@ -43,22 +45,22 @@ size_t Depth(const XmlNode* root) {
 
 std::wstring ToWide(const std::u16string& text) {
     std::wstring wide;
-    AppendUnits(wide, text);
+    AppendUnits(wide, std::u16string_view(text));
     return wide;
 }
 
 void AppendWideText(std::wstring& out, const XmlNode* node) {
     if (!node) return;
-    if (const std::u16string* piece = node->SingleText()) {
+    if (const std::optional<std::u16string_view> piece = node->SingleText()) {
         AppendUnits(out, *piece);
         return;
     }
-    AppendUnits(out, node->Text());
+    AppendUnits(out, std::u16string_view(node->Text()));
 }
 
 std::u16string ToU16(const std::wstring& text) {
     std::u16string units;
-    AppendUnits(units, text);
+    AppendUnits(units, std::wstring_view(text));
     return units;
 }
 

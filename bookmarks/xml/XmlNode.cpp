@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 namespace vesko {
@@ -40,14 +42,14 @@ void* XmlNodePool::Allocate(std::size_t size) {
     return memory;
 }
 
-void* XmlNode::operator new(std::size_t size) {
-    void* memory = std::malloc(kHeader + size);
+void* XmlNode::operator new(std::size_t size, Trailing chars) {
+    void* memory = std::malloc(kHeader + size + chars.bytes);
     if (!memory) throw std::bad_alloc();
     return Mark(memory, kFromHeap);
 }
 
-void* XmlNode::operator new(std::size_t size, XmlNodePool& pool) {
-    return Mark(pool.Allocate(kHeader + size), kFromPool);
+void* XmlNode::operator new(std::size_t size, XmlNodePool& pool, Trailing chars) {
+    return Mark(pool.Allocate(kHeader + size + chars.bytes), kFromPool);
 }
 
 void XmlNode::operator delete(void* p) noexcept {
@@ -56,30 +58,47 @@ void XmlNode::operator delete(void* p) noexcept {
     if (memory[0] == kFromHeap) std::free(memory);
 }
 
-void XmlNode::operator delete(void*, XmlNodePool&) noexcept {}
+void XmlNode::operator delete(void* p, Trailing) noexcept { operator delete(p); }
 
-std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string name, XmlNodePool& pool) {
-    return std::unique_ptr<XmlNode>(new (pool) XmlNode(Kind::Element, std::move(name)));
+void XmlNode::operator delete(void*, XmlNodePool&, Trailing) noexcept {}
+
+// The characters live behind the node (whose size keeps them aligned), so
+// a parsed tree makes no allocation of its own for any of its texts.
+XmlNode::XmlNode(Kind kind, std::u16string_view chars, XmlNodePool* home)
+    : home_(home), kind_(kind), size_(chars.size()), more_(Children::allocator_type(home)) {
+    static_assert(sizeof(XmlNode) % alignof(char16_t) == 0, "characters behind the node stay aligned");
+    if (!chars.empty())
+        std::memcpy(reinterpret_cast<char16_t*>(this + 1), chars.data(), chars.size() * sizeof(char16_t));
 }
 
-std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string text, XmlNodePool& pool) {
-    return std::unique_ptr<XmlNode>(new (pool) XmlNode(Kind::Text, std::move(text)));
+std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string_view name, XmlNodePool& pool) {
+    return std::unique_ptr<XmlNode>(new (pool, Trailing{name.size() * sizeof(char16_t)})
+                                        XmlNode(Kind::Element, name, &pool));
 }
 
-std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string name) {
-    return std::unique_ptr<XmlNode>(new XmlNode(Kind::Element, std::move(name)));
+std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string_view text, XmlNodePool& pool) {
+    return std::unique_ptr<XmlNode>(new (pool, Trailing{text.size() * sizeof(char16_t)})
+                                        XmlNode(Kind::Text, text, &pool));
 }
 
-std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string text) {
-    return std::unique_ptr<XmlNode>(new XmlNode(Kind::Text, std::move(text)));
+std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string_view name) {
+    return std::unique_ptr<XmlNode>(new (Trailing{name.size() * sizeof(char16_t)})
+                                        XmlNode(Kind::Element, name, nullptr));
 }
 
-const std::u16string& XmlNode::Empty() {
-    static const std::u16string empty;
-    return empty;
+std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string_view text) {
+    return std::unique_ptr<XmlNode>(new (Trailing{text.size() * sizeof(char16_t)}) XmlNode(Kind::Text, text, nullptr));
 }
 
 XmlNode::~XmlNode() {
+    if (pool_) {
+        // Every node below, and all it holds, lives in the pool, which goes
+        // after this: none of them needs to be visited.
+        for (std::size_t k = 0; k < childCount_; ++k) (void)Slot(k).release();
+        childCount_ = 0;
+        more_.clear();
+        return;
+    }
     // Detach the subtree into a work list so that each node dies with no
     // children left: the default member-wise destruction would recurse once
     // per level.
@@ -107,7 +126,17 @@ XmlNode* XmlNode::LastChild() const { return childCount_ ? ChildAt(childCount_ -
 
 XmlNode* XmlNode::NextSibling() const { return parent_ ? parent_->ChildAt(indexInParent_ + 1) : nullptr; }
 
+void XmlNode::AdoptPool(std::unique_ptr<XmlNodePool> pool) {
+    for (std::size_t k = 0; k < childCount_; ++k)
+        if (ChildAt(k)->home_ != pool.get()) throw std::logic_error("a pool's root holds a node from elsewhere");
+    pool_ = std::move(pool);
+}
+
 void XmlNode::Adopt(std::unique_ptr<XmlNode> child) {
+    // A pooled tree is given back with its pool, so nothing from elsewhere
+    // may join it.
+    XmlNodePool* const pool = pool_ ? pool_.get() : home_;
+    if (pool && child->home_ != pool) throw std::logic_error("a pooled tree takes only nodes of its pool");
     child->parent_ = this;
     child->indexInParent_ = childCount_;
     if (childCount_ < kInlineChildren)
@@ -129,16 +158,16 @@ void XmlNode::AppendChildren(std::unique_ptr<XmlNode>* first, std::unique_ptr<Xm
     for (; first != last; ++first) Adopt(std::move(*first));
 }
 
-const std::u16string* XmlNode::SingleText() const {
-    if (kind_ == Kind::Text) return &value_;
+std::optional<std::u16string_view> XmlNode::SingleText() const {
+    if (kind_ == Kind::Text) return Chars();
     // The usual case: an element holding one piece of text.
-    if (childCount_ == 1 && inline_[0]->kind_ == Kind::Text) return &inline_[0]->value_;
-    if (childCount_ == 0) return &Empty();
-    return nullptr;
+    if (childCount_ == 1 && inline_[0]->kind_ == Kind::Text) return inline_[0]->Chars();
+    if (childCount_ == 0) return std::u16string_view();
+    return std::nullopt;
 }
 
 std::u16string XmlNode::Text() const {
-    if (const std::u16string* piece = SingleText()) return *piece;
+    if (const std::optional<std::u16string_view> piece = SingleText()) return std::u16string(*piece);
     std::u16string text;
     // Pre-order walk by explicit stack of (node, next child index).
     std::vector<std::pair<const XmlNode*, std::size_t>> stack{{this, 0}};
@@ -150,7 +179,7 @@ std::u16string XmlNode::Text() const {
         }
         const XmlNode* child = node->ChildAt(next++);
         if (child->kind_ == Kind::Text)
-            text += child->value_;
+            text += child->Chars();
         else
             stack.emplace_back(child, 0);
     }

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vesko {
@@ -27,25 +29,55 @@ private:
     std::size_t blockSize_ = 0;
 };
 
+// Takes memory from a pool, or from the heap where there is none. Memory
+// from a pool goes back with the pool.
+template <class T>
+class XmlPoolAllocator {
+public:
+    using value_type = T;
+    explicit XmlPoolAllocator(XmlNodePool* pool = nullptr) : pool_(pool) {}
+    template <class U>
+    XmlPoolAllocator(const XmlPoolAllocator<U>& other) : pool_(other.Pool()) {}
+    T* allocate(std::size_t n) {
+        return pool_ ? static_cast<T*>(pool_->Allocate(n * sizeof(T))) : std::allocator<T>().allocate(n);
+    }
+    void deallocate(T* p, std::size_t n) {
+        if (!pool_) std::allocator<T>().deallocate(p, n);
+    }
+    XmlNodePool* Pool() const { return pool_; }
+    template <class U>
+    bool operator==(const XmlPoolAllocator<U>& other) const {
+        return pool_ == other.Pool();
+    }
+    template <class U>
+    bool operator!=(const XmlPoolAllocator<U>& other) const {
+        return pool_ != other.Pool();
+    }
+
+private:
+    XmlNodePool* pool_;
+};
+
 class XmlNode {
 public:
     enum class Kind { Element, Text };
 
-    static std::unique_ptr<XmlNode> MakeElement(std::u16string name);
-    static std::unique_ptr<XmlNode> MakeText(std::u16string text);
+    // Each node keeps its characters right behind it, in the same block.
+    static std::unique_ptr<XmlNode> MakeElement(std::u16string_view name);
+    static std::unique_ptr<XmlNode> MakeText(std::u16string_view text);
     // The same in `pool`. Such a node is freed with the pool, so it must go
     // into a tree whose root (made without a pool) comes to own the pool.
-    static std::unique_ptr<XmlNode> MakeElement(std::u16string name, XmlNodePool& pool);
-    static std::unique_ptr<XmlNode> MakeText(std::u16string text, XmlNodePool& pool);
+    static std::unique_ptr<XmlNode> MakeElement(std::u16string_view name, XmlNodePool& pool);
+    static std::unique_ptr<XmlNode> MakeText(std::u16string_view text, XmlNodePool& pool);
     // Makes this node, the root of its tree, the owner of its nodes' pool.
-    void AdoptPool(std::unique_ptr<XmlNodePool> pool) { pool_ = std::move(pool); }
+    // Every node below it must come from that pool (std::logic_error
+    // otherwise): the tree then goes with the pool, without a visit to
+    // each node.
+    void AdoptPool(std::unique_ptr<XmlNodePool> pool);
 
     // Each node records whether it came from a pool; deleting a pooled
     // node runs its destructor and leaves the memory to the pool.
-    static void* operator new(std::size_t size);
-    static void* operator new(std::size_t size, XmlNodePool& pool);
     static void operator delete(void* p) noexcept;
-    static void operator delete(void* p, XmlNodePool& pool) noexcept;
 
     XmlNode(const XmlNode&) = delete;
     XmlNode& operator=(const XmlNode&) = delete;
@@ -53,9 +85,9 @@ public:
 
     bool IsElement() const { return kind_ == Kind::Element; }
     // Element name; empty for a text node.
-    const std::u16string& Name() const { return kind_ == Kind::Element ? value_ : Empty(); }
+    std::u16string_view Name() const { return kind_ == Kind::Element ? Chars() : std::u16string_view(); }
     // A text node's own characters; empty for an element.
-    const std::u16string& Value() const { return kind_ == Kind::Text ? value_ : Empty(); }
+    std::u16string_view Value() const { return kind_ == Kind::Text ? Chars() : std::u16string_view(); }
 
     XmlNode* Parent() const { return parent_; }
     std::size_t ChildCount() const { return childCount_; }
@@ -75,12 +107,21 @@ public:
     // (a text node's own value), like the DOM's `text` without trimming.
     std::u16string Text() const;
     // The same text without a copy where it is one piece, as it nearly
-    // always is; null where Text() has to join pieces.
-    const std::u16string* SingleText() const;
+    // always is; none where Text() has to join pieces.
+    std::optional<std::u16string_view> SingleText() const;
 
 private:
-    XmlNode(Kind kind, std::u16string value) : kind_(kind), value_(std::move(value)) {}
-    static const std::u16string& Empty();
+    // Room for a node's characters behind it.
+    struct Trailing {
+        std::size_t bytes;
+    };
+    static void* operator new(std::size_t size, Trailing chars);
+    static void* operator new(std::size_t size, XmlNodePool& pool, Trailing chars);
+    static void operator delete(void* p, Trailing chars) noexcept;
+    static void operator delete(void* p, XmlNodePool& pool, Trailing chars) noexcept;
+
+    XmlNode(Kind kind, std::u16string_view chars, XmlNodePool* home);
+    std::u16string_view Chars() const { return {reinterpret_cast<const char16_t*>(this + 1), size_}; }
 
     std::unique_ptr<XmlNode>& Slot(std::size_t index) {
         return index < kInlineChildren ? inline_[index] : more_[index - kInlineChildren];
@@ -90,8 +131,9 @@ private:
 
     // Destroyed last, after every node that lives in it.
     std::unique_ptr<XmlNodePool> pool_;
+    XmlNodePool* home_;  // the pool this node lives in, if any
     Kind kind_;
-    std::u16string value_;
+    std::size_t size_;  // of the characters behind the node
     XmlNode* parent_ = nullptr;
     std::size_t indexInParent_ = 0;
     // The first children inline, the rest in a vector: most elements of a
@@ -99,7 +141,8 @@ private:
     static constexpr std::size_t kInlineChildren = 2;
     std::size_t childCount_ = 0;
     std::unique_ptr<XmlNode> inline_[kInlineChildren];
-    std::vector<std::unique_ptr<XmlNode>> more_;
+    using Children = std::vector<std::unique_ptr<XmlNode>, XmlPoolAllocator<std::unique_ptr<XmlNode>>>;
+    Children more_;  // in the node's pool, if it has one
 };
 
 // A parsed or built document: the root element (the declaration is not kept).

@@ -246,7 +246,7 @@ public:
                     pos_, root_ ? u"ルート要素の後に文字データがあります" : u"ルート要素の外に文字データがあります"};
             }
         }
-        if (current_) throw Failure{pos_, u"要素 <" + current_->Name() + u"> が閉じられていません"};
+        if (current_) throw Failure{pos_, u"要素 <" + std::u16string(current_->Name()) + u"> が閉じられていません"};
         if (!root_) throw Failure{pos_, u"ルート要素がありません"};
         root_->AdoptPool(std::move(pool_));
         return std::move(root_);
@@ -300,7 +300,7 @@ private:
 
     // Element names repeat: the last few are kept, and most start tags copy
     // one instead of decoding it.
-    std::u16string ElementName(std::size_t begin, std::size_t end) {
+    const std::u16string& ElementName(std::size_t begin, std::size_t end) {
         const std::string_view bytes = src_.View(begin, end);
         for (const auto& [known, name] : recentNames_) {
             if (known == bytes) return name;
@@ -310,7 +310,7 @@ private:
         return slot.second;
     }
 
-    bool SpanEquals(std::size_t begin, std::size_t end, const std::u16string& text) const {
+    bool SpanEquals(std::size_t begin, std::size_t end, std::u16string_view text) const {
         if (end - begin == text.size()) {
             std::size_t k = 0;
             while (k < text.size() && At(begin + k) < 0x80 && At(begin + k) == text[k]) ++k;
@@ -416,8 +416,8 @@ private:
         pos_ = nameEnd;
         if (!current_) throw Failure{start, u"開始タグのない終了タグ </" + Span(nameStart, nameEnd) + u"> があります"};
         if (!SpanEquals(nameStart, nameEnd, current_->Name()))
-            throw Failure{start, u"終了タグ </" + Span(nameStart, nameEnd) + u"> が開始タグ <" + current_->Name() +
-                                     u"> と対応していません"};
+            throw Failure{start, u"終了タグ </" + Span(nameStart, nameEnd) + u"> が開始タグ <" +
+                                     std::u16string(current_->Name()) + u"> と対応していません"};
         SkipSpace();
         Expect('>', u"'>' が必要です");
         // The element's children are all known now: they go in at once.
@@ -563,7 +563,7 @@ private:
         const char16_t* text = text_.data();
         const bool blank = std::all_of(text, text + textLength_, [](char16_t c) { return IsXmlSpace(c); });
         if (!blank || !(childFollows || OpenElementHasElementChild()))
-            pending_.push_back(XmlNode::MakeText(std::u16string(text, textLength_), *pool_));
+            pending_.push_back(XmlNode::MakeText(std::u16string_view(text, textLength_), *pool_));
         textLength_ = 0;
     }
 

@@ -17,7 +17,7 @@ bool IsAsciiNameChar(char16_t c, bool first) {
     return letter || (!first && ((c >= u'0' && c <= u'9') || c == u'-' || c == u'.'));
 }
 
-std::string AsciiName(const std::u16string& name) {
+std::string AsciiName(std::u16string_view name) {
     if (name.empty()) throw std::invalid_argument("XML element names must not be empty");
     std::string ascii(name.size(), '\0');
     for (std::size_t k = 0; k < name.size(); ++k) {
@@ -42,8 +42,8 @@ const char16_t* PlainEnd(const char16_t* p, const char16_t* end) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         // Compared as signed, units from 0x8000 up are below 0x20 too.
         // Tab and line feed are marked as well, and take the loop below.
-        __m128i marks = _mm_or_si128(_mm_cmplt_epi16(units, _mm_set1_epi16(0x20)),
-                                     _mm_cmpgt_epi16(units, _mm_set1_epi16(0x7F)));
+        __m128i marks =
+            _mm_or_si128(_mm_cmplt_epi16(units, _mm_set1_epi16(0x20)), _mm_cmpgt_epi16(units, _mm_set1_epi16(0x7F)));
         marks = _mm_or_si128(marks, _mm_cmpeq_epi16(units, _mm_set1_epi16(u'&')));
         marks = _mm_or_si128(marks, _mm_cmpeq_epi16(units, _mm_set1_epi16(u'<')));
         marks = _mm_or_si128(marks, _mm_cmpeq_epi16(units, _mm_set1_epi16(u'>')));
@@ -104,7 +104,7 @@ void AppendRun(std::string& out, std::u16string_view run) {
 
 }  // namespace
 
-void XmlShiftJisWriter::Text(const std::u16string& text) {
+void XmlShiftJisWriter::Text(std::u16string_view text) {
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
     while (p < end) {

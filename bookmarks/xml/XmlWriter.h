@@ -32,7 +32,7 @@ public:
         if (!ascii.empty()) std::memcpy(Room(ascii.size()), ascii.data(), ascii.size());
         used_ += ascii.size();
     }
-    void Text(const std::u16string& text);
+    void Text(std::u16string_view text);
     // The bytes written; the writer is left empty.
     std::string Finish();
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <stdexcept>
+
 namespace vesko {
 namespace {
 
@@ -34,6 +37,18 @@ TEST(XmlNode, LinksChildrenSiblingsAndParents) {
     EXPECT_EQ(text.Value(), u"t");
     EXPECT_EQ(root->Text(), u"tinner");
     EXPECT_EQ(text.Text(), u"t");
+}
+
+TEST(XmlNode, APooledTreeTakesOnlyNodesOfItsPool) {
+    // It goes with its pool, unvisited: a node from elsewhere would leak.
+    auto pool = std::make_unique<XmlNodePool>();
+    std::unique_ptr<XmlNode> root = XmlNode::MakeElement(u"root");
+    XmlNode& a = root->AppendChild(XmlNode::MakeElement(u"a", *pool));
+    for (int k = 0; k < 4; ++k) a.AppendChild(XmlNode::MakeText(u"text", *pool));
+    EXPECT_THROW(a.AppendChild(XmlNode::MakeText(u"x")), std::logic_error);
+    root->AdoptPool(std::move(pool));
+    EXPECT_THROW(root->AppendChild(XmlNode::MakeText(u"x")), std::logic_error);
+    EXPECT_EQ(root->Text(), u"texttexttexttext");
 }
 
 TEST(XmlNode, DeepTreeTextAndFreeDoNotRecurse) {

@@ -136,12 +136,18 @@ void Tfrm_BMEdit::FormCreate() {
 
     // Pre-order: each entry comes before the entries below it and before
     // its next sibling, so list positions equal the nodes' absolute indexes.
+    // Growing the lists step by step would copy them over and over.
+    nodes_.reserve(file.entriesAtMost);
+    urlList_.reserve(file.entriesAtMost);
     BookmarkWalk walk(file.Root());
     BookmarkWalk::Step step;
     while (walk.Next(step)) {
         const XmlNode& entry = *step.entry;
         const bool folder = IsFolderEntry(entry);
-        nodes_.push_back(Node{nullptr, step.depth, folder, WideTextOf(EntryNameNode(entry)), false, false});
+        const size_t nameAt = names_.size();
+        AppendWideText(names_, EntryNameNode(entry));
+        names_ += L'\0';
+        nodes_.push_back(Node{nullptr, step.depth, folder, nameAt, false, false});
         if (folder)
             urlList_.emplace_back(kFolderMarker);
         else
@@ -154,7 +160,7 @@ void Tfrm_BMEdit::FormCreate() {
     for (size_t index = 0; index < nodes_.size(); ++index)
         if (nodes_[index].depth == 0)
             nodes_[index].item =
-                InsertNode(TVI_ROOT, TVI_LAST, nodes_[index].name, nodes_[index].folder, HasEntries(index));
+                InsertNode(TVI_ROOT, TVI_LAST, Name(nodes_[index]), nodes_[index].folder, HasEntries(index));
 }
 
 bool Tfrm_BMEdit::HasEntries(size_t index) const {
@@ -168,7 +174,7 @@ void Tfrm_BMEdit::FillFolder(size_t index) {
     const size_t depth = nodes_[index].depth;
     for (size_t i = index + 1; i < nodes_.size() && nodes_[i].depth > depth; ++i) {
         Node& node = nodes_[i];
-        if (node.depth == depth + 1) node.item = InsertNode(parent, TVI_LAST, node.name, node.folder, HasEntries(i));
+        if (node.depth == depth + 1) node.item = InsertNode(parent, TVI_LAST, Name(node), node.folder, HasEntries(i));
     }
 }
 
@@ -190,7 +196,14 @@ void Tfrm_BMEdit::SetURLText(const std::wstring& text) { SetWindowTextW(controls
 
 void Tfrm_BMEdit::SetNameText(const std::wstring& text) { SetWindowTextW(controls_.txtName, text.c_str()); }
 
-HTREEITEM Tfrm_BMEdit::InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder,
+size_t Tfrm_BMEdit::AddName(const std::wstring& name) {
+    const size_t at = names_.size();
+    names_ += name;
+    names_ += L'\0';
+    return at;
+}
+
+HTREEITEM Tfrm_BMEdit::InsertNode(HTREEITEM parent, HTREEITEM after, const wchar_t* text, bool folder,
                                   bool hasEntries) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
@@ -201,7 +214,7 @@ HTREEITEM Tfrm_BMEdit::InsertNode(HTREEITEM parent, HTREEITEM after, const std::
         insert.item.mask |= TVIF_CHILDREN;
         insert.item.cChildren = 1;
     }
-    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+    insert.item.pszText = const_cast<wchar_t*>(text);
     insert.item.iImage = insert.item.iSelectedImage = folder ? kFolderPicture : kPagePicture;
     const auto node = reinterpret_cast<HTREEITEM>(
         SendMessageW(controls_.treeView1, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
@@ -253,8 +266,8 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
     if (!currentNode_) {
         // An empty tree: the first entry of the top level.
         index = 0;
-        const HTREEITEM node = InsertNode(TVI_ROOT, TVI_FIRST, text, folder);
-        nodes_.insert(nodes_.begin(), Node{node, 0, folder, text, false, true});
+        const HTREEITEM node = InsertNode(TVI_ROOT, TVI_FIRST, text.c_str(), folder);
+        nodes_.insert(nodes_.begin(), Node{node, 0, folder, AddName(text), false, true});
         return node;
     }
     const size_t currentIndex = AbsoluteIndex(currentNode_);
@@ -263,18 +276,19 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
         index = currentIndex;
         HTREEITEM previous = TreeView_GetPrevSibling(tree, currentNode_);
         HTREEITEM parent = TreeView_GetParent(tree, currentNode_);
-        const HTREEITEM node = InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, text, folder);
+        const HTREEITEM node =
+            InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, text.c_str(), folder);
         nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
-                      Node{node, nodes_[currentIndex].depth, folder, text, false, true});
+                      Node{node, nodes_[currentIndex].depth, folder, AddName(text), false, true});
         return node;
     }
     // The first entry of the current folder, empty or not, with the
     // folder's other entries already in the control.
     FillFolder(currentIndex);
     index = currentIndex + 1;
-    const HTREEITEM node = InsertNode(currentNode_, TVI_FIRST, text, folder);
+    const HTREEITEM node = InsertNode(currentNode_, TVI_FIRST, text.c_str(), folder);
     nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
-                  Node{node, nodes_[currentIndex].depth + 1, folder, text, false, true});
+                  Node{node, nodes_[currentIndex].depth + 1, folder, AddName(text), false, true});
     return node;
 }
 
@@ -317,7 +331,7 @@ std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
         BookmarkEntry entry;
         entry.depth = node.depth;
         entry.isFolder = node.folder;
-        entry.name = ToU16(node.renamed ? NodeText(node.item) : node.name);
+        entry.name = node.renamed ? ToU16(NodeText(node.item)) : ToU16(Name(node));
         if (!entry.isFolder && index < urlList_.size()) entry.url = ToU16(urlList_[index]);
         entries.push_back(std::move(entry));
     }

@@ -61,8 +61,7 @@ private:
     // Tree helpers.
     bool IsFolder(HTREEITEM node) const;
     std::wstring NodeText(HTREEITEM node) const;
-    HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const std::wstring& text, bool folder,
-                         bool hasEntries = false);
+    HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const wchar_t* text, bool folder, bool hasEntries = false);
     bool HasEntries(size_t index) const;
     // Puts a folder's nodes into the control, once.
     void FillFolder(size_t index);
@@ -90,11 +89,17 @@ private:
         HTREEITEM item;  // null until its folder is first expanded
         size_t depth;
         bool folder;
-        std::wstring name;
-        bool renamed;  // the control's text is the name
-        bool filled;   // a folder whose nodes are in the control
+        size_t nameAt;  // in names_
+        bool renamed;   // the control's text is the name
+        bool filled;    // a folder whose nodes are in the control
     };
     std::vector<Node> nodes_;
+    // The names as read or added, each ended by a null, in one string (a
+    // string each would cost an allocation per entry); those of deleted
+    // nodes stay until the editor goes.
+    std::wstring names_;
+    size_t AddName(const std::wstring& name);
+    const wchar_t* Name(const Node& node) const { return names_.c_str() + node.nameAt; }
     HTREEITEM currentNode_ = nullptr;
     bool unreadable_ = false;
     // The file as this editor last read or wrote it (none: there was no

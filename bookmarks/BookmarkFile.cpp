@@ -58,9 +58,9 @@ void AppendWideText(std::wstring& out, const XmlNode* node) {
     AppendUnits(out, std::u16string_view(node->Text()));
 }
 
-std::u16string ToU16(const std::wstring& text) {
+std::u16string ToU16(std::wstring_view text) {
     std::u16string units;
-    AppendUnits(units, std::wstring_view(text));
+    AppendUnits(units, text);
     return units;
 }
 
@@ -105,6 +105,7 @@ BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstr
         return result;
     }
     result.document = std::move(parsed.document);
+    result.entriesAtMost = parsed.elements / 2;
     return result;
 }
 

@@ -3,6 +3,7 @@
 // entries over it.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bookmarks/xml/BookmarkEntry.h"
@@ -20,13 +21,16 @@ std::wstring ToWide(const std::u16string& text);
 // Appends a node's text (nothing for no node), with no temporary for the
 // usual element that holds one piece of text.
 void AppendWideText(std::wstring& out, const XmlNode* node);
-std::u16string ToU16(const std::wstring& text);
+std::u16string ToU16(std::wstring_view text);
 
 struct BookmarkDocument {
     XmlDocument document;  // no root when the file is missing or unreadable
     bool exists = false;
     std::wstring error;                   // why an existing file could not be read
     std::optional<FileFingerprint> read;  // what LoadBookmarkDocument read, when it could
+    // At least the number of entries, at most a few times it: every entry
+    // is an element holding another (its name).
+    std::size_t entriesAtMost = 0;
     const XmlNode* Root() const { return document.root.get(); }
     bool Unreadable() const { return exists && !error.empty(); }
 };

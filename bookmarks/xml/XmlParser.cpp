@@ -230,6 +230,7 @@ public:
 
     // The deepest nesting of elements that Parse met, the root counting 1.
     std::size_t Depth() const { return depth_; }
+    std::size_t Elements() const { return elements_; }
 
     std::unique_ptr<XmlNode> Parse(std::size_t start) {
         pos_ = start;
@@ -358,6 +359,7 @@ private:
             Expect('>', u"'>' が必要です");
         }
         XmlNode* added = element.get();
+        ++elements_;
         if (current_)
             pending_.push_back(std::move(element));
         else
@@ -665,6 +667,7 @@ private:
     std::vector<std::unique_ptr<XmlNode>> pending_;
     XmlNode* current_ = nullptr;  // open_.back(), null when none
     std::size_t depth_ = 0;
+    std::size_t elements_ = 0;
     bool rootClosed_ = false;
     bool doctypeSeen_ = false;
     std::u16string text_;
@@ -689,6 +692,7 @@ XmlParseResult ParseXml(std::string_view bytes) {
         Parser parser(source);
         result.document.root = parser.Parse(start);
         result.depth = parser.Depth();
+        result.elements = parser.Elements();
     } catch (const Failure& failure) {
         result.document.root.reset();
         result.error.message = failure.message;

@@ -27,6 +27,8 @@ struct XmlParseResult {
     // The deepest nesting of elements with content, the root counting 1
     // (an empty element such as <a/> is not counted).
     std::size_t depth = 0;
+    // How many elements the document holds, the root included.
+    std::size_t elements = 0;
 
     bool Ok() const { return document.root != nullptr; }
 };

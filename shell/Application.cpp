@@ -2,9 +2,11 @@
 
 #include <ole2.h>
 
+#include "bookmarks/BookMark.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 #include "common/ModelessDialogs.h"
+#include "options/Option.h"
 
 namespace vesko {
 

@@ -3,12 +3,13 @@
 // the hidden forms and the message loop.
 #include <memory>
 
-#include "bookmarks/BookMark.h"
-#include "options/Option.h"
 #include "shell/About.h"
 #include "shell/MainForm.h"
 
 namespace vesko {
+
+class Tfrm_BMEdit;
+class Tfrm_Option;
 
 class TApplication {
 public:

@@ -237,8 +237,10 @@ std::string WriteXmlShiftJis(const XmlDocument& document) {
                 start(*node->ChildAt(next++));
                 continue;
             }
+            // The name passed its check at the start tag, and holds nothing
+            // that text escapes.
             out.Markup("</");
-            out.Markup(AsciiName(node->Name()));
+            out.Text(node->Name());
             out.Markup(">");
             open.pop_back();
         }

@@ -1,13 +1,13 @@
 #include "browser/EngineControl.h"
 
 #include <exdispid.h>
-#include <oleauto.h>
 
 #include <utility>
 
 #include "common/ComObject.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
+#include "common/Ole.h"
 
 namespace vesko {
 
@@ -116,37 +116,37 @@ namespace {
 // Reads an event argument, looking through by-reference variants and
 // converting to the wanted type; a missing or unconvertible one is empty.
 bool EventArg(const DISPPARAMS* params, UINT indexFromFirst, VARTYPE type, VARIANT& out) {
-    VariantInit(&out);
+    ole::VariantInit(&out);
     if (!params || indexFromFirst >= params->cArgs) return false;
     const VARIANT* arg = &params->rgvarg[params->cArgs - 1 - indexFromFirst];
     if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal) arg = arg->pvarVal;
     VARIANT source;
-    VariantInit(&source);
-    if (FAILED(VariantCopyInd(&source, const_cast<VARIANT*>(arg)))) return false;
-    const HRESULT hr = VariantChangeType(&out, &source, 0, type);
-    VariantClear(&source);
+    ole::VariantInit(&source);
+    if (FAILED(ole::VariantCopyInd(&source, const_cast<VARIANT*>(arg)))) return false;
+    const HRESULT hr = ole::VariantChangeType(&out, &source, 0, type);
+    ole::VariantClear(&source);
     return SUCCEEDED(hr);
 }
 
 std::wstring StringArg(const DISPPARAMS* params, UINT index) {
     VARIANT v;
     std::wstring text;
-    if (EventArg(params, index, VT_BSTR, v) && v.bstrVal) text.assign(v.bstrVal, SysStringLen(v.bstrVal));
-    VariantClear(&v);
+    if (EventArg(params, index, VT_BSTR, v) && v.bstrVal) text.assign(v.bstrVal, ole::SysStringLen(v.bstrVal));
+    ole::VariantClear(&v);
     return text;
 }
 
 int IntArg(const DISPPARAMS* params, UINT index) {
     VARIANT v;
     const int value = EventArg(params, index, VT_I4, v) ? v.lVal : 0;
-    VariantClear(&v);
+    ole::VariantClear(&v);
     return value;
 }
 
 bool BoolArg(const DISPPARAMS* params, UINT index) {
     VARIANT v;
     const bool value = EventArg(params, index, VT_BOOL, v) && v.boolVal != VARIANT_FALSE;
-    VariantClear(&v);
+    ole::VariantClear(&v);
     return value;
 }
 
@@ -227,7 +227,8 @@ EngineControl::~EngineControl() { Destroy(); }
 
 void EngineControl::Create(HWND host, EngineEvents* events) {
     host_ = host;
-    HRESULT hr = CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
+    ole::Require();
+    HRESULT hr = ole::CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
                                   reinterpret_cast<void**>(&object_));
     if (FAILED(hr)) throw AppError(OleErrorMessage(hr, nullptr, IID_IOleObject));
 
@@ -302,14 +303,14 @@ IWebBrowser2& EngineControl::Browser() {
 void EngineControl::Navigate(const std::wstring& url) {
     IWebBrowser2& browser = Browser();
     VARIANT missing;
-    VariantInit(&missing);
+    ole::VariantInit(&missing);
     missing.vt = VT_ERROR;
     missing.scode = DISP_E_PARAMNOTFOUND;
     VARIANT flags = missing, target = missing, postData = missing, headers = missing;
-    BSTR address = SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
+    BSTR address = ole::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
     if (!address) throw std::bad_alloc();
     const HRESULT hr = browser.Navigate(address, &flags, &target, &postData, &headers);
-    SysFreeString(address);
+    ole::SysFreeString(address);
     OleCheck(hr, &browser, IID_IWebBrowser2);
 }
 
@@ -338,8 +339,8 @@ std::wstring EngineControl::LocationURL() {
     BSTR url = nullptr;
     const HRESULT hr = browser.get_LocationURL(&url);
     std::wstring text;
-    if (url) text.assign(url, SysStringLen(url));
-    SysFreeString(url);
+    if (url) text.assign(url, ole::SysStringLen(url));
+    ole::SysFreeString(url);
     OleCheck(hr, &browser, IID_IWebBrowser2);
     return text;
 }

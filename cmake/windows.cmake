@@ -32,6 +32,8 @@ add_library(vesko_core STATIC
   common/Glyphs.cpp
   common/Error.cpp
   common/ErrorReport.cpp
+  common/Ole.cpp
+  common/SystemLibrary.cpp
   common/Text.cpp
   common/Window.cpp
   browser/BrowserChild.cpp
@@ -51,8 +53,9 @@ add_library(vesko_core STATIC
 )
 target_include_directories(vesko_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
-# No shell32 or comdlg32: they load on first use (options/ShellApi.h).
-target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 ole32 oleaut32 uuid gdi32 user32 kernel32)
+# No shell32, comdlg32, ole32 or oleaut32: they load on first use
+# (common/SystemLibrary.h, common/Ole.h).
+target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 uuid gdi32 user32 kernel32)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
 # Source properties hold only in the directory that sets them: the test

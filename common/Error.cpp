@@ -1,8 +1,7 @@
 #include "common/Error.h"
 
-#include <oleauto.h>
-
 #include "common/ComPtr.h"
+#include "common/Ole.h"
 #include "common/Text.h"
 
 namespace vesko {
@@ -38,12 +37,12 @@ static std::wstring ErrorInfoDescription(IUnknown* object, REFIID iid) {
         support->InterfaceSupportsErrorInfo(iid) != S_OK)
         return {};
     ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return {};
+    if (ole::GetErrorInfo(0, &info) != S_OK || !info) return {};
     BSTR description = nullptr;
     std::wstring text;
     if (SUCCEEDED(info->GetDescription(&description)) && description)
-        text.assign(description, SysStringLen(description));
-    SysFreeString(description);
+        text.assign(description, ole::SysStringLen(description));
+    ole::SysFreeString(description);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
     return text;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/ComPtr.h"
+#include "common/Ole.h"
 #include "common/Text.h"
 
 namespace vesko {
@@ -137,6 +138,8 @@ LPITEMIDLIST TSHBrowseForFolderEx::Resolve(bool manual, const std::wstring& name
 bool TSHBrowseForFolderEx::Execute() {
     folderPath_.clear();
     displayName_.clear();
+    // The shell's folder browser runs on OLE.
+    ole::Require();
 
     ComPtr<IMalloc> malloc;
     if (FAILED(shell_->GetMalloc(&malloc)) || !malloc) return false;

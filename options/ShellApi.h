@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "common/SystemLibrary.h"
+
 namespace vesko {
 
 class ShellApi {
@@ -33,17 +35,5 @@ public:
 };
 
 std::shared_ptr<ShellApi> SystemShellApi();
-
-// The address of `name` in the system DLL `dll` (loaded from the system
-// folder on first use, and kept), or null. The program links no DLL that its
-// first frame does not use: under Wine, loading shell32 alone costs a third
-// of a bare window's start.
-FARPROC SystemFunction(const wchar_t* dll, const char* name);
-
-template <typename F>
-F SystemFunction(const wchar_t* dll, const char* name) {
-    // Through the generic function type, which converts to any other.
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(SystemFunction(dll, name)));
-}
 
 }  // namespace vesko

@@ -1,27 +1,20 @@
 #include "shell/Application.h"
 
-#include <ole2.h>
-
 #include "bookmarks/BookMark.h"
-#include "common/Error.h"
 #include "common/ErrorReport.h"
 #include "common/ModelessDialogs.h"
+#include "common/Ole.h"
 #include "options/Option.h"
 
 namespace vesko {
 
-TApplication::TApplication() {
-    // OLE, not just COM: in-place activation of the engines needs it.
-    const HRESULT hr = OleInitialize(nullptr);
-    if (FAILED(hr)) throw AppError(OleErrorMessage(hr, nullptr, IID_IUnknown));
-    oleInitialized_ = true;
-}
+TApplication::TApplication() = default;
 
 TApplication::~TApplication() {
     // The hidden options dialog holds the frame's callbacks.
     optionDialog_.reset();
     mainForm_.reset();
-    if (oleInitialized_) OleUninitialize();
+    ole::Shutdown();
 }
 
 void TApplication::SetTitle(const std::wstring& title) { SetApplicationTitle(title); }

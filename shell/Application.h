@@ -1,6 +1,7 @@
 #pragma once
-// The application object: COM for the one thread, the title, the frame,
-// the hidden forms and the message loop.
+// The application object: the title, the frame, the hidden forms, the
+// message loop, and the end of OLE on the one thread (which starts it on
+// first use).
 #include <memory>
 
 #include "shell/About.h"
@@ -31,7 +32,6 @@ public:
     TMainForm* MainForm() const { return mainForm_.get(); }
 
 private:
-    bool oleInitialized_ = false;
     std::unique_ptr<TMainForm> mainForm_;
     std::unique_ptr<Tfrm_BMEdit> bookmarkEditor_;
     std::unique_ptr<Tfrm_Option> optionDialog_;

@@ -14,9 +14,10 @@
 #include "common/ErrorReport.h"
 #include "common/Form.h"
 #include "common/Glyphs.h"
+#include "common/Ole.h"
+#include "common/SystemLibrary.h"
 #include "common/Text.h"
 #include "options/Option.h"
-#include "options/ShellApi.h"
 #include "res/resource.h"
 #include "shell/About.h"
 
@@ -514,7 +515,9 @@ void TMainForm::FileOpen1Execute() {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-    // comdlg32 loads when the dialog is first wanted, not at start.
+    // comdlg32 loads when the dialog is first wanted, not at start; the
+    // shell behind the dialog wants OLE.
+    ole::Require();
     const auto getOpenFileName = SystemFunction<BOOL(WINAPI*)(OPENFILENAMEW*)>(L"comdlg32.dll", "GetOpenFileNameW");
     if (!getOpenFileName) throw AppError(SystemMessage(GetLastError()));
     if (!getOpenFileName(&ofn)) return;

@@ -24,12 +24,6 @@ constexpr wchar_t kNewFolderText[] = L"ディレクトリ";
 constexpr int kFolderPicture = 0;
 constexpr int kPagePicture = 1;
 
-std::wstring WideTextOf(const XmlNode* node) {
-    std::wstring text;
-    AppendWideText(text, node);
-    return text;
-}
-
 enum ControlId { kTxtName = 101, kTxtURL, kTreeView1, kBtnAdd, kBtnDel, kBtnMD, kBtnOK, kBtnCancel };
 
 // The controls in tab order (labels first: they take no focus).
@@ -138,21 +132,23 @@ void Tfrm_BMEdit::FormCreate() {
     // its next sibling, so list positions equal the nodes' absolute indexes.
     // Growing the lists step by step would copy them over and over.
     nodes_.reserve(file.entriesAtMost);
-    urlList_.reserve(file.entriesAtMost);
+    // Each name and URL with the null that ends it.
+    text_.reserve(file.textUnits + 2 * file.entriesAtMost);
     BookmarkWalk walk(file.Root());
     BookmarkWalk::Step step;
     while (walk.Next(step)) {
         const XmlNode& entry = *step.entry;
         const bool folder = IsFolderEntry(entry);
-        const size_t nameAt = names_.size();
-        AppendWideText(names_, EntryNameNode(entry));
-        names_ += L'\0';
-        nodes_.push_back(Node{nullptr, step.depth, folder, nameAt, false, false});
-        if (folder)
-            urlList_.emplace_back(kFolderMarker);
-        else
-            urlList_.push_back(
-                WideTextOf(step.depth == 0 ? BookmarkUrlNodeFromSecondChild(entry) : BookmarkUrlNode(entry)));
+        const size_t nameAt = text_.size();
+        AppendWideText(text_, EntryNameNode(entry));
+        text_ += L'\0';
+        size_t urlAt = kNoUrl;
+        if (!folder) {
+            urlAt = text_.size();
+            AppendWideText(text_, step.depth == 0 ? BookmarkUrlNodeFromSecondChild(entry) : BookmarkUrlNode(entry));
+            text_ += L'\0';
+        }
+        nodes_.push_back(Node{nullptr, step.depth, folder, nameAt, urlAt, false, false});
     }
     // Only the top level goes into the control now; a folder's nodes follow
     // when it is first expanded. Each insert costs time in proportion to
@@ -196,10 +192,10 @@ void Tfrm_BMEdit::SetURLText(const std::wstring& text) { SetWindowTextW(controls
 
 void Tfrm_BMEdit::SetNameText(const std::wstring& text) { SetWindowTextW(controls_.txtName, text.c_str()); }
 
-size_t Tfrm_BMEdit::AddName(const std::wstring& name) {
-    const size_t at = names_.size();
-    names_ += name;
-    names_ += L'\0';
+size_t Tfrm_BMEdit::AddText(const std::wstring& text) {
+    const size_t at = text_.size();
+    text_ += text;
+    text_ += L'\0';
     return at;
 }
 
@@ -267,7 +263,7 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
         // An empty tree: the first entry of the top level.
         index = 0;
         const HTREEITEM node = InsertNode(TVI_ROOT, TVI_FIRST, text.c_str(), folder);
-        nodes_.insert(nodes_.begin(), Node{node, 0, folder, AddName(text), false, true});
+        nodes_.insert(nodes_.begin(), Node{node, 0, folder, AddText(text), kNoUrl, false, true});
         return node;
     }
     const size_t currentIndex = AbsoluteIndex(currentNode_);
@@ -279,7 +275,7 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
         const HTREEITEM node =
             InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, text.c_str(), folder);
         nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
-                      Node{node, nodes_[currentIndex].depth, folder, AddName(text), false, true});
+                      Node{node, nodes_[currentIndex].depth, folder, AddText(text), kNoUrl, false, true});
         return node;
     }
     // The first entry of the current folder, empty or not, with the
@@ -288,7 +284,7 @@ HTREEITEM Tfrm_BMEdit::PlaceNewNode(const std::wstring& text, bool folder, size_
     index = currentIndex + 1;
     const HTREEITEM node = InsertNode(currentNode_, TVI_FIRST, text.c_str(), folder);
     nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
-                  Node{node, nodes_[currentIndex].depth + 1, folder, AddName(text), false, true});
+                  Node{node, nodes_[currentIndex].depth + 1, folder, AddText(text), kNoUrl, false, true});
     return node;
 }
 
@@ -298,13 +294,12 @@ void Tfrm_BMEdit::btnAddClick() {
 
     size_t index = 0;
     PlaceNewNode(name, false, index);
-    urlList_.insert(urlList_.begin() + static_cast<std::ptrdiff_t>(index), url);
+    nodes_[index].urlAt = AddText(url);
 }
 
 void Tfrm_BMEdit::btnMDClick() {
     size_t index = 0;
     const HTREEITEM node = PlaceNewNode(kNewFolderText, true, index);
-    urlList_.insert(urlList_.begin() + static_cast<std::ptrdiff_t>(index), kFolderMarker);
     SetFocus(controls_.treeView1);
     TreeView_EditLabel(controls_.treeView1, node);
 }
@@ -313,14 +308,19 @@ void Tfrm_BMEdit::btnDelClick() {
     if (!currentNode_) return;
     const size_t index = AbsoluteIndex(currentNode_);
     const size_t count = SubtreeSize(currentNode_);
-    urlList_.erase(urlList_.begin() + static_cast<std::ptrdiff_t>(index),
-                   urlList_.begin() + static_cast<std::ptrdiff_t>(std::min(index + count, urlList_.size())));
     nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(index),
                  nodes_.begin() + static_cast<std::ptrdiff_t>(std::min(index + count, nodes_.size())));
     const HTREEITEM doomed = currentNode_;
     TreeView_DeleteItem(controls_.treeView1, doomed);
     // The tree reports its new selection, if any; never keep a dead node.
     currentNode_ = TreeView_GetSelection(controls_.treeView1);
+}
+
+std::vector<std::wstring> Tfrm_BMEdit::UrlList() const {
+    std::vector<std::wstring> urls;
+    urls.reserve(nodes_.size());
+    for (const Node& node : nodes_) urls.emplace_back(node.folder ? kFolderMarker : Url(node));
+    return urls;
 }
 
 std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
@@ -332,7 +332,7 @@ std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
         entry.depth = node.depth;
         entry.isFolder = node.folder;
         entry.name = node.renamed ? ToU16(NodeText(node.item)) : ToU16(Name(node));
-        if (!entry.isFolder && index < urlList_.size()) entry.url = ToU16(urlList_[index]);
+        if (!entry.isFolder) entry.url = ToU16(Url(node));
         entries.push_back(std::move(entry));
     }
     return entries;

@@ -44,7 +44,8 @@ public:
         HWND label2, txtName, label1, txtURL, treeView1, btnAdd, btnDel, btnMD, btnOK, btnCancel;
     };
     const ControlHandles& Controls() const { return controls_; }
-    const std::vector<std::wstring>& UrlList() const { return urlList_; }
+    // The URL of each node in pre-order (kFolderMarker for a folder): a copy.
+    std::vector<std::wstring> UrlList() const;
     HTREEITEM CurrentNode() const { return currentNode_; }
     // The tree as the writer sees it, in pre-order.
     std::vector<BookmarkEntry> Entries() const;
@@ -81,25 +82,27 @@ private:
     UniqueFont font_;
     UniqueImageList imageList1_;
     FocusKeeper focus_;
-    std::vector<std::wstring> urlList_;
-    // The tree in pre-order, parallel to urlList_. Walking the control costs
-    // a message per node, and Wine's tree view looks every item handle up in
-    // a list of all items, which would make a walk of the tree quadratic.
+    // The tree in pre-order. Walking the control costs a message per node,
+    // and Wine's tree view looks every item handle up in a list of all
+    // items, which would make a walk of the tree quadratic.
+    static constexpr size_t kNoUrl = static_cast<size_t>(-1);
     struct Node {
         HTREEITEM item;  // null until its folder is first expanded
         size_t depth;
         bool folder;
-        size_t nameAt;  // in names_
+        size_t nameAt;  // in text_
+        size_t urlAt;   // in text_; kNoUrl for a folder
         bool renamed;   // the control's text is the name
         bool filled;    // a folder whose nodes are in the control
     };
     std::vector<Node> nodes_;
-    // The names as read or added, each ended by a null, in one string (a
-    // string each would cost an allocation per entry); those of deleted
-    // nodes stay until the editor goes.
-    std::wstring names_;
-    size_t AddName(const std::wstring& name);
-    const wchar_t* Name(const Node& node) const { return names_.c_str() + node.nameAt; }
+    // The names and URLs as read or added, each ended by a null, in one
+    // string (a string each would cost an allocation per entry); those of
+    // deleted nodes stay until the editor goes.
+    std::wstring text_;
+    size_t AddText(const std::wstring& text);
+    const wchar_t* Name(const Node& node) const { return text_.c_str() + node.nameAt; }
+    const wchar_t* Url(const Node& node) const { return node.urlAt == kNoUrl ? L"" : text_.c_str() + node.urlAt; }
     HTREEITEM currentNode_ = nullptr;
     bool unreadable_ = false;
     // The file as this editor last read or wrote it (none: there was no

@@ -106,6 +106,7 @@ BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstr
     }
     result.document = std::move(parsed.document);
     result.entriesAtMost = parsed.elements / 2;
+    result.textUnits = parsed.textUnits;
     return result;
 }
 

@@ -31,6 +31,8 @@ struct BookmarkDocument {
     // At least the number of entries, at most a few times it: every entry
     // is an element holding another (its name).
     std::size_t entriesAtMost = 0;
+    // The length of all its text together: the names and URLs take no more.
+    std::size_t textUnits = 0;
     const XmlNode* Root() const { return document.root.get(); }
     bool Unreadable() const { return exists && !error.empty(); }
 };

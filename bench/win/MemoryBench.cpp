@@ -75,9 +75,11 @@ DWORD RunScenario(const std::wstring& name) {
                 editor->Show();
             }
             PumpIdle();
+            // Measured before the check, which copies the editor's URLs.
+            const DWORD kb = WorkingSetKb();
             const bool ready = frame->ChildCount() == children && (!editor || editor->UrlList().size() == 100000) &&
                                engines.LiveCount() == size_t(children);
-            if (ready) result = WorkingSetKb();
+            if (ready) result = kb;
             if (editor) editor->btnCancelClick();
             frame.reset();
             PumpIdle();

@@ -231,6 +231,7 @@ public:
     // The deepest nesting of elements that Parse met, the root counting 1.
     std::size_t Depth() const { return depth_; }
     std::size_t Elements() const { return elements_; }
+    std::size_t TextUnits() const { return textUnits_; }
 
     std::unique_ptr<XmlNode> Parse(std::size_t start) {
         pos_ = start;
@@ -564,8 +565,10 @@ private:
         if (textLength_ == 0 || !current_) return;
         const char16_t* text = text_.data();
         const bool blank = std::all_of(text, text + textLength_, [](char16_t c) { return IsXmlSpace(c); });
-        if (!blank || !(childFollows || OpenElementHasElementChild()))
+        if (!blank || !(childFollows || OpenElementHasElementChild())) {
             pending_.push_back(XmlNode::MakeText(std::u16string_view(text, textLength_), *pool_));
+            textUnits_ += textLength_;
+        }
         textLength_ = 0;
     }
 
@@ -668,6 +671,7 @@ private:
     XmlNode* current_ = nullptr;  // open_.back(), null when none
     std::size_t depth_ = 0;
     std::size_t elements_ = 0;
+    std::size_t textUnits_ = 0;
     bool rootClosed_ = false;
     bool doctypeSeen_ = false;
     std::u16string text_;
@@ -693,6 +697,7 @@ XmlParseResult ParseXml(std::string_view bytes) {
         result.document.root = parser.Parse(start);
         result.depth = parser.Depth();
         result.elements = parser.Elements();
+        result.textUnits = parser.TextUnits();
     } catch (const Failure& failure) {
         result.document.root.reset();
         result.error.message = failure.message;

@@ -29,6 +29,8 @@ struct XmlParseResult {
     std::size_t depth = 0;
     // How many elements the document holds, the root included.
     std::size_t elements = 0;
+    // How many UTF-16 units its text nodes hold, all together.
+    std::size_t textUnits = 0;
 
     bool Ok() const { return document.root != nullptr; }
 };

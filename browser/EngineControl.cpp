@@ -229,7 +229,7 @@ void EngineControl::Create(HWND host, EngineEvents* events) {
     host_ = host;
     ole::Require();
     HRESULT hr = ole::CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
-                                  reinterpret_cast<void**>(&object_));
+                                       reinterpret_cast<void**>(&object_));
     if (FAILED(hr)) throw AppError(OleErrorMessage(hr, nullptr, IID_IOleObject));
 
     try {

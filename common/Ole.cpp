@@ -83,8 +83,8 @@ HRESULT VariantCopyInd(VARIANT* out, const VARIANTARG* in) {
 }
 
 HRESULT VariantChangeType(VARIANTARG* out, const VARIANTARG* in, USHORT flags, VARTYPE type) {
-    static const auto call =
-        SystemFunction<HRESULT(WINAPI*)(VARIANTARG*, const VARIANTARG*, USHORT, VARTYPE)>(kOleAut32, "VariantChangeType");
+    static const auto call = SystemFunction<HRESULT(WINAPI*)(VARIANTARG*, const VARIANTARG*, USHORT, VARTYPE)>(
+        kOleAut32, "VariantChangeType");
     return call ? call(out, in, flags, type) : kUnavailable;
 }
 

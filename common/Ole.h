@@ -1,8 +1,9 @@
 #pragma once
-// OLE, loaded and started on first use. ole32 and oleaut32, with combase
-// and rpcrt4 behind them, are a good part of a start under Wine, and the
-// first frame needs none of them: only the engines, the folder picker and
-// the file dialog do, and each calls Require before its first OLE call.
+// OLE, loaded and started on first use. The first frame needs neither
+// ole32 nor oleaut32: only the engines, the folder picker and the file
+// dialog do, and each calls Require before its first OLE call. (Under Wine
+// the input method loads ole32 for every thread with windows; what start
+// saves there is oleaut32 and the hidden window that OleInitialize makes.)
 #include <windows.h>
 #include <oleauto.h>
 

@@ -1,5 +1,7 @@
 #include "options/ShellApi.h"
 
+#include "common/SystemLibrary.h"
+
 namespace vesko {
 namespace {
 

@@ -7,8 +7,6 @@
 
 #include <memory>
 
-#include "common/SystemLibrary.h"
-
 namespace vesko {
 
 class ShellApi {

@@ -326,8 +326,7 @@ std::vector<std::wstring> Tfrm_BMEdit::UrlList() const {
 std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
     std::vector<BookmarkEntry> entries;
     entries.reserve(nodes_.size());
-    for (size_t index = 0; index < nodes_.size(); ++index) {
-        const Node& node = nodes_[index];
+    for (const Node& node : nodes_) {
         BookmarkEntry entry;
         entry.depth = node.depth;
         entry.isFolder = node.folder;

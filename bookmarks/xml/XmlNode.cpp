@@ -12,8 +12,8 @@ namespace vesko {
 namespace {
 
 // Ahead of every node, saying where its memory came from; as large as the
-// strictest alignment, so that the node after it stays aligned.
-constexpr std::size_t kHeader = alignof(std::max_align_t);
+// node's alignment, so that the node after it stays aligned.
+constexpr std::size_t kHeader = alignof(XmlNode);
 constexpr unsigned char kFromHeap = 0;
 constexpr unsigned char kFromPool = 1;
 constexpr std::size_t kFirstBlock = 16 * 1024;
@@ -34,7 +34,8 @@ void* XmlNodePool::Allocate(std::size_t size) {
     if (blocks_.empty() || blockSize_ - used_ < size) {
         // Blocks double up to a limit, so that small trees stay small.
         blockSize_ = std::max(size, blocks_.empty() ? kFirstBlock : std::min(blockSize_ * 2, kLargestBlock));
-        blocks_.push_back(std::make_unique<unsigned char[]>(blockSize_));
+        // Not zeroed: every byte handed out is written before it is read.
+        blocks_.push_back(std::unique_ptr<unsigned char[]>(new unsigned char[blockSize_]));
         used_ = 0;
     }
     void* memory = blocks_.back().get() + used_;
@@ -65,29 +66,31 @@ void XmlNode::operator delete(void*, XmlNodePool&, Trailing) noexcept {}
 // The characters live behind the node (whose size keeps them aligned), so
 // a parsed tree makes no allocation of its own for any of its texts.
 XmlNode::XmlNode(Kind kind, std::u16string_view chars, XmlNodePool* home)
-    : home_(home), kind_(kind), size_(chars.size()), more_(Children::allocator_type(home)) {
+    : home_(home), size_(static_cast<std::uint32_t>(chars.size())), kind_(kind), more_(Children::allocator_type(home)) {
     static_assert(sizeof(XmlNode) % alignof(char16_t) == 0, "characters behind the node stay aligned");
     if (!chars.empty())
         std::memcpy(reinterpret_cast<char16_t*>(this + 1), chars.data(), chars.size() * sizeof(char16_t));
 }
 
 std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string_view name, XmlNodePool& pool) {
-    return std::unique_ptr<XmlNode>(new (pool, Trailing{name.size() * sizeof(char16_t)})
-                                        XmlNode(Kind::Element, name, &pool));
+    return std::unique_ptr<XmlNode>(new (pool, RoomFor(name)) XmlNode(Kind::Element, name, &pool));
 }
 
 std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string_view text, XmlNodePool& pool) {
-    return std::unique_ptr<XmlNode>(new (pool, Trailing{text.size() * sizeof(char16_t)})
-                                        XmlNode(Kind::Text, text, &pool));
+    return std::unique_ptr<XmlNode>(new (pool, RoomFor(text)) XmlNode(Kind::Text, text, &pool));
 }
 
 std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string_view name) {
-    return std::unique_ptr<XmlNode>(new (Trailing{name.size() * sizeof(char16_t)})
-                                        XmlNode(Kind::Element, name, nullptr));
+    return std::unique_ptr<XmlNode>(new (RoomFor(name)) XmlNode(Kind::Element, name, nullptr));
 }
 
 std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string_view text) {
-    return std::unique_ptr<XmlNode>(new (Trailing{text.size() * sizeof(char16_t)}) XmlNode(Kind::Text, text, nullptr));
+    return std::unique_ptr<XmlNode>(new (RoomFor(text)) XmlNode(Kind::Text, text, nullptr));
+}
+
+XmlNode::Trailing XmlNode::RoomFor(std::u16string_view chars) {
+    if (chars.size() > UINT32_MAX) throw std::length_error("a node's characters are limited to 2^32 - 1 units");
+    return Trailing{chars.size() * sizeof(char16_t)};
 }
 
 XmlNode::~XmlNode() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,7 +61,7 @@ private:
 
 class XmlNode {
 public:
-    enum class Kind { Element, Text };
+    enum class Kind : unsigned char { Element, Text };
 
     // Each node keeps its characters right behind it, in the same block.
     static std::unique_ptr<XmlNode> MakeElement(std::u16string_view name);
@@ -115,6 +116,7 @@ private:
     struct Trailing {
         std::size_t bytes;
     };
+    static Trailing RoomFor(std::u16string_view chars);
     static void* operator new(std::size_t size, Trailing chars);
     static void* operator new(std::size_t size, XmlNodePool& pool, Trailing chars);
     static void operator delete(void* p, Trailing chars) noexcept;
@@ -132,14 +134,16 @@ private:
     // Destroyed last, after every node that lives in it.
     std::unique_ptr<XmlNodePool> pool_;
     XmlNodePool* home_;  // the pool this node lives in, if any
-    Kind kind_;
-    std::size_t size_;  // of the characters behind the node
     XmlNode* parent_ = nullptr;
-    std::size_t indexInParent_ = 0;
+    // Counts in 32 bits keep a node small; MakeElement and MakeText refuse
+    // a string longer than that.
+    std::uint32_t size_;  // of the characters behind the node
+    std::uint32_t indexInParent_ = 0;
     // The first children inline, the rest in a vector: most elements of a
     // bookmark file have one or two children and so need no allocation.
     static constexpr std::size_t kInlineChildren = 2;
-    std::size_t childCount_ = 0;
+    std::uint32_t childCount_ = 0;
+    Kind kind_;
     std::unique_ptr<XmlNode> inline_[kInlineChildren];
     using Children = std::vector<std::unique_ptr<XmlNode>, XmlPoolAllocator<std::unique_ptr<XmlNode>>>;
     Children more_;  // in the node's pool, if it has one

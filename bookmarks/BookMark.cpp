@@ -24,6 +24,22 @@ constexpr wchar_t kNewFolderText[] = L"ディレクトリ";
 constexpr int kFolderPicture = 0;
 constexpr int kPagePicture = 1;
 
+// Drawing off while items go in: the tree view then updates its scroll
+// bars once, when drawing comes back, instead of after every insert.
+class DrawingSuspended {
+public:
+    explicit DrawingSuspended(HWND control) : control_(control) { SendMessageW(control_, WM_SETREDRAW, FALSE, 0); }
+    ~DrawingSuspended() {
+        SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(control_, nullptr, TRUE);
+    }
+    DrawingSuspended(const DrawingSuspended&) = delete;
+    DrawingSuspended& operator=(const DrawingSuspended&) = delete;
+
+private:
+    HWND control_;
+};
+
 enum ControlId { kTxtName = 101, kTxtURL, kTreeView1, kBtnAdd, kBtnDel, kBtnMD, kBtnOK, kBtnCancel };
 
 // The controls in tab order (labels first: they take no focus).
@@ -153,6 +169,7 @@ void Tfrm_BMEdit::FormCreate() {
     // Only the top level goes into the control now; a folder's nodes follow
     // when it is first expanded. Each insert costs time in proportion to
     // the nodes already there in some tree views.
+    const DrawingSuspended quiet(controls_.treeView1);
     for (size_t index = 0; index < nodes_.size(); ++index)
         if (nodes_[index].depth == 0)
             nodes_[index].item =
@@ -168,6 +185,8 @@ void Tfrm_BMEdit::FillFolder(size_t index) {
     nodes_[index].filled = true;
     const HTREEITEM parent = nodes_[index].item;
     const size_t depth = nodes_[index].depth;
+    if (!HasEntries(index)) return;
+    const DrawingSuspended quiet(controls_.treeView1);
     for (size_t i = index + 1; i < nodes_.size() && nodes_[i].depth > depth; ++i) {
         Node& node = nodes_[i];
         if (node.depth == depth + 1) node.item = InsertNode(parent, TVI_LAST, Name(node), node.folder, HasEntries(i));

@@ -234,15 +234,30 @@ int wmain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
+    struct Size {
+        size_t count;
+        std::vector<BookmarkEntry> entries;
+        std::string bytes;
+        std::wstring dir;
+        Samples samples;
+    };
+    std::vector<Size> sizes;
     for (const size_t count : {size_t{1000}, size_t{10000}, size_t{100000}}) {
-        const std::vector<BookmarkEntry> entries = GenerateBookmarks(count);
-        const std::string bytes = WriteBookmarkFile(entries);
-        const std::wstring dir = TempDir(L"bookmarks");
-        WriteBytes(dir + L"bookmark.xml", bytes);
-        Samples s;
-        RunOnce(count, dir, bytes, entries, s);  // warm-up, not counted
-        s = Samples();
-        for (int run = 0; run < runs; ++run) RunOnce(count, dir, bytes, entries, s);
+        Size size{count, GenerateBookmarks(count), {}, TempDir(L"bookmarks"), {}};
+        size.bytes = WriteBookmarkFile(size.entries);
+        WriteBytes(size.dir + L"bookmark.xml", size.bytes);
+        Samples warmUp;  // not counted
+        RunOnce(count, size.dir, size.bytes, size.entries, warmUp);
+        sizes.push_back(std::move(size));
+    }
+    // The sizes take turns, run by run: the ratio of one size to another
+    // then compares samples of the same moments, whatever the host's load
+    // does meanwhile.
+    for (int run = 0; run < runs; ++run)
+        for (Size& size : sizes) RunOnce(size.count, size.dir, size.bytes, size.entries, size.samples);
+    for (Size& size : sizes) {
+        const size_t count = size.count;
+        const Samples& s = size.samples;
         PrintTiming("bookmarks", "read file into tree", count, s.read, "read the file's bytes", s.readBase, count);
         PrintTiming("bookmarks", "build Bookmarks menu", count, s.menu, "same menus from memory", s.menuBase, count);
         PrintTiming("bookmarks", "fill editor tree", count, s.fill, "same tree view from memory", s.fillBase, count);
@@ -250,7 +265,7 @@ int wmain(int argc, wchar_t** argv) {
                     count);
         PrintTiming("bookmarks", "Add near the top", count, s.add, "insert one raw node", s.addBase);
         PrintTiming("bookmarks", "Delete near the top", count, s.del, "delete one raw node", s.delBase);
-        RemoveFolder(dir);
+        RemoveFolder(size.dir);
     }
     OleUninitialize();
     return 0;

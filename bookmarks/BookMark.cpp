@@ -183,9 +183,9 @@ bool Tfrm_BMEdit::HasEntries(size_t index) const {
 void Tfrm_BMEdit::FillFolder(size_t index) {
     if (index >= nodes_.size() || nodes_[index].filled || !nodes_[index].item) return;
     nodes_[index].filled = true;
+    if (!HasEntries(index)) return;
     const HTREEITEM parent = nodes_[index].item;
     const size_t depth = nodes_[index].depth;
-    if (!HasEntries(index)) return;
     const DrawingSuspended quiet(controls_.treeView1);
     for (size_t i = index + 1; i < nodes_.size() && nodes_[i].depth > depth; ++i) {
         Node& node = nodes_[i];

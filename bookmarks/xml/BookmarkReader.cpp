@@ -1,5 +1,7 @@
 #include "bookmarks/xml/BookmarkReader.h"
 
+#include <string_view>
+
 namespace vesko {
 namespace {
 
@@ -14,7 +16,13 @@ const XmlNode* EntryAtOrAfter(const XmlNode* node) {
 
 }  // namespace
 
-bool IsFolderEntry(const XmlNode& entry) { return entry.Name() == u"directory"; }
+// By the local name, as the DOM's baseName: a prefix ends at the first colon.
+bool IsFolderEntry(const XmlNode& entry) {
+    std::u16string_view name = entry.Name();
+    const std::size_t colon = name.find(u':');
+    if (colon != std::u16string_view::npos) name.remove_prefix(colon + 1);
+    return name == u"directory";
+}
 
 std::u16string EntryName(const XmlNode& entry) { return TextOf(EntryNameNode(entry)); }
 

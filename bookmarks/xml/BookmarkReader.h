@@ -1,8 +1,9 @@
 // The reading rules of the bookmark file, over a parsed tree (see
 // ParseXml): the root's children are the top-level entries; an entry's name
-// is the text of its first child; a "directory" element is a folder and any
-// other element a bookmark, whose URL is the text of its last child; a
-// folder's entries are its children after the first.
+// is the text of its first child; an element whose local name (after any
+// prefix, like the DOM's baseName) is "directory" is a folder and any other
+// element a bookmark, whose URL is the text of its last child; a folder's
+// entries are its children after the first.
 //
 // Unlike a reader that trusts the file, these never fail: a null root (a
 // missing or unreadable file) has no entries, every entry of a level is

@@ -167,6 +167,17 @@ TEST(BookmarkReader, FollowsTheReadingRules) {
                                           Bookmark(1, u"In", u"U")}));
 }
 
+TEST(BookmarkReader, FolderIsDecidedByTheLocalName) {
+    // As by the DOM's baseName: a prefixed "directory" is a folder with its
+    // entries; any other local name, even under a "directory" prefix, is a
+    // bookmark.
+    EXPECT_EQ(ReadEntries("<bookmark xmlns:x=\"urn:x\" xmlns:directory=\"urn:d\"><x:directory><name>F</name>"
+                          "<x:file><name>In</name><url>U</url></x:file><x:directory><name>E</name></x:directory>"
+                          "</x:directory><directory:file><name>B</name><url>V</url></directory:file></bookmark>"),
+              (std::vector<BookmarkEntry>{Folder(0, u"F"), Bookmark(1, u"In", u"U"), Folder(1, u"E"),
+                                          Bookmark(0, u"B", u"V")}));
+}
+
 TEST(BookmarkReader, SkipsWhatCannotBeAnEntry) {
     // No file, or a file with an empty root, has no entries.
     EXPECT_TRUE(ReadBookmarkEntries(nullptr).empty());

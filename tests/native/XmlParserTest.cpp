@@ -104,6 +104,57 @@ TEST(XmlParser, LineEndsBecomeLineFeeds) {
     ExpectErrors({{"positions after CR LF", "<r>\r\n\r\n  </x>", 3, 3, u"x"}});
 }
 
+TEST(XmlParser, BlockScanStopsAtEveryMarkedByteAtEveryOffset) {
+    // XmlSource.h's LongRunEnd passes over kBlockBytes at a time and must
+    // stop at every byte BlockMarks marks: below 0x20 or from 0x80 for both
+    // scans, and '<', '&', ']' for character data. Each byte whose stop
+    // shows in the result goes at every offset 0..31 of a run of plain text
+    // (every lane of a first and a second block), with a long run behind it
+    // (always in a full block) or none (in the input's last block or tail).
+    const std::string run(32, 'x');
+    const std::string pad(32, 'y');
+    auto wide = [](const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); };
+    // Character data: the kPlain scan (and kAllowed from 0x80). An empty
+    // piece tests the '<' of the end tag; "]]>" must be refused.
+    const std::pair<std::string, std::u16string> pieces[] = {{"", u""},     {"<b/>", u""},   {"&amp;", u"&"},
+                                                             {"\r", u"\n"}, {"\r\n", u"\n"}, {"\xC3\xA9", u"\u00E9"},
+                                                             {"]]>", u""}};
+    for (const auto& [piece, read] : pieces) {
+        for (const std::string& tail : {std::string(), pad}) {
+            for (std::size_t offset = 0; offset < run.size(); ++offset) {
+                const std::string before = run.substr(0, offset);
+                SCOPED_TRACE(testing::PrintToString(piece) + " at " + std::to_string(offset) + ", tail " +
+                             std::to_string(tail.size()));
+                const XmlParseResult result = ParseXml("<a>" + before + piece + tail + "</a>");
+                if (piece == "]]>") {
+                    ASSERT_FALSE(result.Ok());
+                    ASSERT_EQ(result.error.column, 4 + offset) << Utf8(result.error.message);
+                    continue;
+                }
+                ASSERT_TRUE(result.Ok()) << Utf8(result.error.message);
+                ASSERT_EQ(Utf8(result.document.root->Text()), Utf8(wide(before) + read + wide(tail)));
+            }
+        }
+    }
+    // Every byte XML refuses in UTF-8 (controls; from 0x80 alone, never a
+    // character), which only the kAllowed scan of the whole input stops at.
+    // They stand in a comment, which nothing else reads byte by byte (in
+    // character data a missed control would hang the parser rather than
+    // fail), before a long run or as the input's last byte.
+    for (unsigned b = 0; b < 0x100; ++b) {
+        if ((b >= 0x20 && b < 0x80) || b == '\t' || b == '\n' || b == '\r') continue;
+        for (const std::string& tail : {std::string(), pad + "--></a>"}) {
+            for (std::size_t offset = 0; offset < run.size(); ++offset) {
+                SCOPED_TRACE("byte " + std::to_string(b) + " at " + std::to_string(offset) + ", tail " +
+                             std::to_string(tail.size()));
+                const XmlParseResult result = ParseXml("<a><!--" + run.substr(0, offset) + static_cast<char>(b) + tail);
+                ASSERT_FALSE(result.Ok());
+                ASSERT_EQ(result.error.column, 8 + offset) << Utf8(result.error.message);
+            }
+        }
+    }
+}
+
 TEST(XmlParser, HonoursDeclaredEncodings) {
     // "ソ表" in Shift_JIS: both trail bytes are 0x5C, a backslash in ASCII.
     const std::string sjisText = "\x83\x5C\x95\x5C";

@@ -7,6 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/install-deps.sh
+source scripts/wine-env.sh
 
 build=${VESKO_BUILD_DIR:-$root/build}
 jobs=$(nproc)
@@ -15,16 +16,27 @@ cmake -S . -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build/native" -j "$jobs"
 
+# The shipped program is 32-bit: build it whatever the tests run on.
 cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESKO_WERROR=ON \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
       -DVESKO_NATIVE_TESTS_DIR="$build/native" >/dev/null
-cmake --build "$build/win" -j "$jobs"
+tests=$build/win
+if [ "$VESKO_WIN_ARCH" = i686 ]; then
+  cmake --build "$build/win" -j "$jobs"
+else
+  echo "This machine cannot start 32-bit programs: the tests run on a 64-bit build under 64-bit Wine." >&2
+  cmake --build "$build/win" -j "$jobs" --target vesko
+  tests=$build/win64
+  cmake -S . -B "$tests" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESKO_WERROR=ON \
+        -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" \
+        -DVESKO_NATIVE_TESTS_DIR="$build/native" >/dev/null
+  cmake --build "$tests" -j "$jobs"
+fi
 
-source scripts/wine-env.sh
 start_session "$build/wineprefix-test"
 
 set +e
-ctest --test-dir "$build/win" --output-on-failure -j "$jobs" --timeout 300
+ctest --test-dir "$tests" --output-on-failure -j "$jobs" --timeout 300
 status=$?
 set -e
 exit $status

@@ -3,7 +3,37 @@
 # persistent wineserver by PID.
 
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # code page 932
-export WINEARCH=win32
+
+# The program ships for 32 bits, and runs under 32-bit Wine where it can.
+# Some machines cannot start 32-bit Linux programs at all (their kernel or
+# sandbox has no 32-bit support: "Exec format error"), and so not 32-bit
+# Wine either; there the Windows programs are built for 64 bits and run
+# under 64-bit Wine. VESKO_WIN_ARCH (i686 or x86_64) says which; the
+# toolchain file for it is VESKO_TOOLCHAIN.
+_vesko_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ -z "${VESKO_WIN_ARCH:-}" ]; then
+  if [ -x /usr/lib/wine/wine64 ] && ! /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+    VESKO_WIN_ARCH=x86_64
+  else
+    VESKO_WIN_ARCH=i686
+  fi
+fi
+export VESKO_WIN_ARCH
+export VESKO_TOOLCHAIN=$_vesko_root/cmake/mingw-$VESKO_WIN_ARCH.cmake
+if [ "$VESKO_WIN_ARCH" = x86_64 ]; then
+  export WINEARCH=win64
+  # Debian's wine launcher picks the 32-bit loader whenever it is installed,
+  # runnable or not: put one first on PATH that starts the 64-bit loader.
+  _vesko_shim=${TMPDIR:-/tmp}/vesko-wine64-$(id -u)
+  mkdir -p "$_vesko_shim"
+  for _vesko_tool in wine wine-stable; do   # wineboot, winepath and regedit start wine-stable
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' > "$_vesko_shim/$_vesko_tool"
+    chmod +x "$_vesko_shim/$_vesko_tool"
+  done
+  export PATH=$_vesko_shim:$PATH WINELOADER=/usr/lib/wine/wine64
+else
+  export WINEARCH=win32
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="     # no Mono or Gecko download prompts (see use_wine_gecko)
 
@@ -12,6 +42,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="     # no Mono or Gecko download prompt
 # on a bare X server (tests); Y leaves them to the desktop's window manager.
 make_prefix() {
   local dir=$1 managed=$2
+  [ "$VESKO_WIN_ARCH" = i686 ] || dir=$dir-$VESKO_WIN_ARCH   # a prefix serves one architecture
   export WINEPREFIX=$dir
   if [ -f "$dir/.vesko-ready" ]; then add_marlett "$dir"; return 0; fi
   rm -rf "$dir"
@@ -31,6 +62,12 @@ make_prefix() {
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
   wineserver -w
+  # Without these settings every window takes seconds to hide and a crash
+  # waits on a dialog: better to stop here than to run that slowly.
+  if ! grep -q '"Managed"="'"$managed"'"' "$dir/user.reg"; then
+    echo "Could not set up the Wine prefix $dir (the registry import failed)." >&2
+    return 1
+  fi
   add_marlett "$dir"
   touch "$dir/.vesko-ready"
 }

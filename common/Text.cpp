@@ -17,6 +17,14 @@ std::string ToAnsi(std::wstring_view text) {
     return out;
 }
 
+bool FitsAnsi(std::wstring_view text) {
+    if (text.empty()) return true;
+    BOOL usedDefault = FALSE;
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, &usedDefault);
+    return bytes > 0 && !usedDefault;
+}
+
 std::wstring FromAnsi(std::string_view bytes) {
     if (bytes.empty()) return {};
     const int size = static_cast<int>(bytes.size());

@@ -10,6 +10,10 @@ namespace vesko {
 // the code page's default character.
 std::string ToAnsi(std::wstring_view text);
 
+// Whether the ANSI code page holds every character of `text` as it is
+// (no default character, no best-fit look-alike).
+bool FitsAnsi(std::wstring_view text);
+
 // Converts ANSI code page bytes to UTF-16.
 std::wstring FromAnsi(std::string_view bytes);
 

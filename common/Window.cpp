@@ -14,7 +14,27 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+namespace {
+int liveWindows = 0;
+int reachedAfterEnd = 0;
+}  // namespace
+
+Window::Window() { ++liveWindows; }
+
+int Window::LiveCount() { return liveWindows; }
+int Window::ReachedAfterEnd() { return reachedAfterEnd; }
+
+void Window::CheckNotEnded() const {
+#ifndef NDEBUG
+    if (mark_ != kAliveMark) ++reachedAfterEnd;
+#endif
+}
+
 Window::~Window() {
+    --liveWindows;
+#ifndef NDEBUG
+    mark_ = kEndedMark;
+#endif
     if (hwnd_) {
         // Detach first so that messages sent during destruction do not
         // reach a half-destroyed object.
@@ -112,25 +132,35 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
 
-    LRESULT result = 0;
-    try {
-        result = self->HandleMessage(msg, wp, lp);
-    } catch (...) {
-        if (self->creating_ && (msg == WM_NCCREATE || msg == WM_CREATE)) {
-            // Failing the creation; Create raises it to its caller.
-            self->creationError_ = std::current_exception();
-            result = msg == WM_CREATE ? -1 : FALSE;
-        } else {
-            ReportCurrentException();
-            result = 0;
-        }
-    }
+    ++self->depth_;
+    const LRESULT result = self->Dispatch(msg, wp, lp);
+    self->CheckNotEnded();
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
+        self->finalPending_ = true;
+    }
+    // The object's end waits for the outermost of its messages.
+    if (--self->depth_ == 0 && self->finalPending_) {
+        self->finalPending_ = false;
         self->OnFinalMessage();
     }
     return result;
+}
+
+LRESULT Window::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        return HandleMessage(msg, wp, lp);
+    } catch (...) {
+        CheckNotEnded();
+        if (creating_ && (msg == WM_NCCREATE || msg == WM_CREATE)) {
+            // Failing the creation; Create raises it to its caller.
+            creationError_ = std::current_exception();
+            return msg == WM_CREATE ? -1 : FALSE;
+        }
+        ReportCurrentException();
+        return 0;
+    }
 }
 
 }  // namespace vesko

@@ -15,7 +15,7 @@ std::wstring WindowText(HWND hwnd);
 
 class Window {
 public:
-    Window() = default;
+    Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
     virtual ~Window();
@@ -56,18 +56,37 @@ protected:
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     // What unhandled messages go to: DefWindowProc, DefFrameProc, ...
     virtual LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
-    // Runs after WM_NCDESTROY, when Handle() is already null. Deletes an
-    // object given to its window.
+    // The window's end: runs once WM_NCDESTROY has come and the outermost
+    // message the object is handling has returned, so that a handler that
+    // destroys its own window (directly, or by closing its owner from a
+    // modal loop it started) never returns into a freed object. Handle()
+    // is null by then. Deletes an object given to its window; nothing may
+    // touch the object after it.
     virtual void OnFinalMessage();
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
+public:
+    // For tests: window objects alive now, and how often an ended one was
+    // reached again (debug builds mark an object ended in its destructor
+    // and look at the mark wherever the window procedure still holds it).
+    static int LiveCount();
+    static int ReachedAfterEnd();
+
 private:
     void FinishCreation(HWND created);
+    LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+    void CheckNotEnded() const;
+
+    static constexpr unsigned kAliveMark = 0x57696E64u;
+    static constexpr unsigned kEndedMark = 0xDEADDEADu;
 
     HWND hwnd_ = nullptr;
     bool ownedByWindow_ = false;
     bool creating_ = false;
+    int depth_ = 0;             // messages of this window on the stack
+    bool finalPending_ = false; // WM_NCDESTROY came while depth_ > 1
+    unsigned mark_ = kAliveMark;
     std::exception_ptr creationError_;  // raised in WM_NCCREATE/WM_CREATE
 };
 

@@ -3,20 +3,19 @@
 #include <commctrl.h>
 
 #include <cstdlib>
-#include <exception>
 #include <memory>
 #include <utility>
 
 #include "common/Error.h"
 #include "common/Handles.h"
 #include "common/ModelessDialogs.h"
+#include "common/Text.h"
 #include "res/resource.h"
 
 namespace vesko {
 namespace {
 
 constexpr wchar_t kClassName[] = L"Tfrm_Option";
-constexpr UINT WM_RELEASE = WM_APP + 1;
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
@@ -62,6 +61,10 @@ UniqueBitmap CreateBrowseGlyph() {
         ImageList_Draw(list.get(), 0, dc.Get(), 0, 0, ILD_TRANSPARENT);
     }
     return glyph;
+}
+
+std::wstring UnsavablePathMessage(const std::wstring& path) {
+    return Format(L"フォルダ「%ls」の名前には、設定ファイルに保存できない文字が含まれています", path.c_str());
 }
 
 }  // namespace
@@ -132,46 +135,41 @@ void Tfrm_Option::chkMozClick() {
 }
 
 void Tfrm_Option::BitBtn1Click() {
-    // The picker is modal to this dialog too: nothing here may close it
-    // while the browser is open.
-    inPicker_ = true;
-    const BOOL wasEnabled = !EnableWindow(Handle(), FALSE);
-    bool confirmed = false;
-    std::exception_ptr error;
-    try {
-        confirmed = selectFolder_.Execute();
-    } catch (...) {
-        error = std::current_exception();
-    }
-    inPicker_ = false;
-    if (destroyedInPicker_) {
-        // The owner went while the browser was open: what the last message
-        // put off happens now.
-        Window::OnFinalMessage();
-        if (error) std::rethrow_exception(error);
-        return;
-    }
-    EnableWindow(Handle(), wasEnabled);
-    if (error) std::rethrow_exception(error);
+    // The picker is modal to this dialog too. Should the dialog go while
+    // the browser is open (its owner closing), this object still lives
+    // until this handler has returned, with no window.
+    struct ModalToThis {
+        Tfrm_Option& form;
+        BOOL wasEnabled;
+        ~ModalToThis() {
+            if (form.Handle()) EnableWindow(form.Handle(), wasEnabled);
+        }
+    } modal{*this, !EnableWindow(Handle(), FALSE)};
+    const bool confirmed = selectFolder_.Execute();
+    if (!Handle()) return;
     // The picker hands the foreground to the frame; come back on top of it.
     if (IsWindowVisible(Handle())) SetForegroundWindow(Handle());
-    if (confirmed) SetWindowTextW(controls_.txtMozPath, selectFolder_.FolderPath().c_str());
+    if (!confirmed) return;
+    // The shell's ANSI path turns a character the code page lacks into "?",
+    // which no folder name holds: the box would name another folder.
+    const std::wstring& path = selectFolder_.FolderPath();
+    if (path.find(L'?') != std::wstring::npos) throw AppError(UnsavablePathMessage(path));
+    SetWindowTextW(controls_.txtMozPath, path.c_str());
 }
 
 void Tfrm_Option::Button1Click() {
+    const std::wstring path = WindowText(controls_.txtMozPath);
+    // config.ini is in the system's code page: a character it lacks would be
+    // saved as "?" and the setting would name another folder.
+    if (!FitsAnsi(path)) throw AppError(UnsavablePathMessage(path));
     // A failed write raises and leaves the dialog open.
-    if (frame_.writeValues) frame_.writeValues(Values{chkMozTag_ != 0, WindowText(controls_.txtMozPath)});
+    if (frame_.writeValues) frame_.writeValues(Values{chkMozTag_ != 0, path});
     Close();
 }
 
 void Tfrm_Option::Button2Click() { Close(); }
 
-void Tfrm_Option::Close() {
-    // Nothing can show a closed dialog again: hide it now and free it once
-    // the handler that closed it has returned.
-    ShowWindow(Handle(), SW_HIDE);
-    PostMessageW(Handle(), WM_RELEASE, 0, 0);
-}
+void Tfrm_Option::Close() { DestroyWindow(Handle()); }
 
 LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
@@ -219,23 +217,12 @@ LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         Close();
         return 0;
-    case WM_RELEASE:
-        DestroyWindow(Handle());
-        return 0;
     case WM_DESTROY:
         RemoveModelessDialog(Handle());
         return 0;
     default:
         return DefaultProc(msg, wp, lp);
     }
-}
-
-void Tfrm_Option::OnFinalMessage() {
-    if (inPicker_) {
-        destroyedInPicker_ = true;  // BitBtn1Click frees it when the browser returns
-        return;
-    }
-    Window::OnFinalMessage();
 }
 
 }  // namespace vesko

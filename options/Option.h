@@ -58,7 +58,6 @@ private:
 
     explicit Tfrm_Option(Frame frame);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void OnFinalMessage() override;
 
     void CreateControls();
     void FormCreate();
@@ -75,8 +74,6 @@ private:
     TSHBrowseForFolderEx selectFolder_;
     int chkMozTag_ = 0;                           // chkMoz's Tag: 1 while the box is ticked, 0 while it is not
     int txtMozPathColor_ = COLOR_INACTIVEBORDER;  // system colour index of txtMozPath's background
-    bool inPicker_ = false;
-    bool destroyedInPicker_ = false;
 };
 
 }  // namespace vesko

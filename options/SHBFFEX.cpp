@@ -1,6 +1,5 @@
 #include "options/SHBFFEX.h"
 
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,16 +28,9 @@ constexpr UINT kBrowseFlags[] = {
 // SHGetPathFromIDListA wants MAX_PATH; the status path gets room to spare.
 constexpr size_t kPathBufferSize = 513;
 
-// Components alive now: the browse callback acts only on one of these.
-std::vector<const TSHBrowseForFolderEx*>& LiveComponents() {
-    static std::vector<const TSHBrowseForFolderEx*> live;
-    return live;
-}
-
-bool IsLive(const TSHBrowseForFolderEx* component) {
-    const auto& live = LiveComponents();
-    return std::find(live.begin(), live.end(), component) != live.end();
-}
+// The component whose browser is open: the browse callback acts on it
+// alone (its data is ours only while Execute runs).
+const TSHBrowseForFolderEx* browsing = nullptr;
 
 // A block from the shell allocator (an item id list or a buffer), freed
 // through it when the holder goes.
@@ -99,14 +91,9 @@ UINT BrowseFlags(TSHBrowseOptions options) {
 }
 
 TSHBrowseForFolderEx::TSHBrowseForFolderEx(const Window* owner, std::shared_ptr<ShellApi> shell)
-    : owner_(owner), shell_(std::move(shell)) {
-    LiveComponents().push_back(this);
-}
+    : owner_(owner), shell_(std::move(shell)) {}
 
-TSHBrowseForFolderEx::~TSHBrowseForFolderEx() {
-    auto& live = LiveComponents();
-    live.erase(std::remove(live.begin(), live.end(), this), live.end());
-}
+TSHBrowseForFolderEx::~TSHBrowseForFolderEx() = default;
 
 void TSHBrowseForFolderEx::SetSelectFolder(TSelectFolder value) { selectFolder_ = value; }
 void TSHBrowseForFolderEx::SetSelectFolderName(const std::wstring& value) { selectFolderName_ = value; }
@@ -196,12 +183,15 @@ LPITEMIDLIST TSHBrowseForFolderEx::Browse(LPCITEMIDLIST root, char* displayName,
     struct ModalOwner {
         ShellApi& shell;
         HWND window;
+        const TSHBrowseForFolderEx* outer;
         ~ModalOwner() {
+            browsing = outer;
             if (!window) return;
             shell.EnableWindow(window, TRUE);
             shell.SetForegroundWindow(window);
         }
-    } modalOwner{*shell_, appWindow};
+    } modalOwner{*shell_, appWindow, browsing};
+    browsing = this;
     if (appWindow) shell_->EnableWindow(appWindow, FALSE);
     return shell_->BrowseForFolder(&info);
 }
@@ -213,7 +203,7 @@ void TSHBrowseForFolderEx::DoSelectionChanged(HWND wnd, const std::wstring& path
 
 int CALLBACK TSHBrowseForFolderEx::BrowseCallback(HWND wnd, UINT msg, LPARAM param, LPARAM data) {
     auto* self = reinterpret_cast<TSHBrowseForFolderEx*>(data);
-    if (!IsLive(self) || self->handlerError_) return 0;
+    if (!self || self != browsing || self->handlerError_) return 0;
     try {
         self->OnBrowseNotification(wnd, msg, param);
     } catch (...) {

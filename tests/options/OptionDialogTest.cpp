@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Error.h"
 #include "common/Handles.h"
 #include "common/ModelessDialogs.h"
 #include "options/Option.h"
@@ -291,6 +292,28 @@ TEST_F(OptionDialog, AFailedWriteKeepsTheDialogOpenAndWritesNeitherKey) {
     EXPECT_EQ(ReadConfig(L"Option", L"Mozilla"), L"0");
 }
 
+TEST_F(OptionDialog, AFolderTheSettingsFileCannotNameIsRefusedAndAJapaneseOneIsSaved) {
+    FrameWithConfig(L"1", L"C:\\old");
+    const std::string before = ConfigBytes();
+    Tfrm_Option* dialog = PressF12();
+    ASSERT_NE(dialog, nullptr);
+    // Hangul is not in the system's code page: saved, it would read back as "?".
+    SetWindowTextW(dialog->Controls().txtMozPath, L"C:\\모질라");
+    Click(dialog->Controls().Button1);
+    Pump();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find(L"C:\\모질라"), std::wstring::npos) << testing::PrintToString(errors_[0]);
+    EXPECT_TRUE(IsWindowVisible(dialog->Handle()));
+    EXPECT_EQ(ConfigBytes(), before);
+
+    SetWindowTextW(dialog->Controls().txtMozPath, L"C:\\ソフト\\Ｍｏｚｉｌｌａ");
+    Click(dialog->Controls().Button1);
+    Pump();
+    EXPECT_TRUE(Dialogs().empty());
+    EXPECT_EQ(ReadConfig(L"Option", L"MozPath"), L"C:\\ソフト\\Ｍｏｚｉｌｌａ");
+    EXPECT_EQ(errors_.size(), 1u);
+}
+
 TEST_F(OptionDialog, EnterAndEscapePressNothingAndTabFollowsTheTabOrder) {
     FrameWithConfig(L"1", L"C:\\Mozilla");
     Tfrm_Option* dialog = PressF12();
@@ -369,6 +392,30 @@ TEST_F(OptionDialog, BrowseButtonRunsThePickerAtItsDefaults) {
     Click(dialog->Controls().BitBtn1);
     EXPECT_EQ(WindowText(dialog->Controls().txtMozPath), L"C:\\Program Files\\mozilla");
     EXPECT_TRUE(shell->AllReleased());
+}
+
+TEST_F(OptionDialog, AnErrorAfterThePickerLostItsDialogIsReportedAndTouchesNothingEnded) {
+    FrameWithConfig(L"1", L"");
+    Tfrm_Option* dialog = PressF12();
+    ASSERT_NE(dialog, nullptr);
+    auto shell = std::make_shared<FakeShell>();
+    shell->appWindow_ = nullptr;
+    shell->clientOrigin_.reset();
+    Access::selectFolder(*dialog).SetShell(shell);
+    const int live = Window::LiveCount();
+    const int reachedBefore = Window::ReachedAfterEnd();
+    const HWND hwnd = dialog->Handle();
+    // The dialog goes while the browser is open (as when its owner
+    // closes), and then the shell fails.
+    shell->user_ = [hwnd](FakeShell&) -> LPITEMIDLIST {
+        DestroyWindow(hwnd);
+        throw AppError(L"フォルダを参照できません");
+    };
+    Click(dialog->Controls().BitBtn1);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(Window::LiveCount(), live - 1) << "the dialog's object ended with its window";
+    EXPECT_EQ(Window::ReachedAfterEnd(), reachedBefore) << "nothing reached the object after its end";
+    EXPECT_EQ(errors_, std::vector<std::wstring>{L"フォルダを参照できません."});
 }
 
 TEST_F(OptionDialog, SystemBrowserOpensOnTheDialogWithTheCaption) {

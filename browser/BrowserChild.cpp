@@ -1,46 +1,74 @@
 #include "browser/BrowserChild.h"
 
 #include <algorithm>
-#include <climits>
+
+#include "res/resource.h"
 
 namespace vesko {
+namespace {
+
+// What a page command needs of its window.
+struct PageCommand {
+    UINT id;
+    bool (*available)(EngineControl& control);  // null: always
+    void (*run)(EngineControl& control, HWND window);
+};
+
+bool CanSave(EngineControl& c) { return (c.QueryStatusWB(OLECMDID_SAVEAS) & OLECMDF_ENABLED) != 0; }
+// The engine's own save dialog writes the page; cancelling it is no error.
+void SavePage(EngineControl& c, HWND) { c.ExecWB(OLECMDID_SAVEAS, OLECMDEXECOPT_PROMPTUSER); }
+
+const PageCommand kPageCommands[] = {
+    {IDM_NAV_BACK, nullptr, [](EngineControl& c, HWND) { c.GoBack(); }},
+    {IDM_NAV_FORWARD, nullptr, [](EngineControl& c, HWND) { c.GoForward(); }},
+    {IDM_NAV_STOP, nullptr, [](EngineControl& c, HWND) { c.Stop(); }},
+    {IDM_NAV_RELOAD, nullptr, [](EngineControl& c, HWND) { c.Refresh(); }},
+    // Save and save as alike: a page has no file of its own to save over.
+    {IDM_FILE_SAVE, CanSave, SavePage},
+    {IDM_FILE_SAVEAS, CanSave, SavePage},
+    {IDM_FILE_CLOSE, nullptr, [](EngineControl&, HWND window) { SendMessageW(window, WM_CLOSE, 0, 0); }},
+};
+
+const PageCommand* FindPageCommand(UINT id) {
+    for (const PageCommand& command : kPageCommands)
+        if (command.id == id) return &command;
+    return nullptr;
+}
+
+}  // namespace
 
 BrowserChild::BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits)
-    : frame_(frame), control_(std::move(control)), traits_(traits) {}
+    : model_(frame.Model()), mdiClient_(frame.MdiClient()), control_(std::move(control)), traits_(traits) {}
 
 BrowserChild* BrowserChild::Show(std::unique_ptr<BrowserChild> child) {
     RegisterClassOnce(child->traits_.className, COLOR_WINDOW, child->traits_.iconId, CS_HREDRAW | CS_VREDRAW);
-    child->CreateMdiChild(child->frame_.MdiClient(), child->traits_.className, child->traits_.componentName);
+    child->CreateMdiChild(child->mdiClient_, child->traits_.className, child->traits_.componentName);
     return GiveToWindow(std::move(child));
 }
 
-std::wstring BrowserChild::Caption() const { return WindowText(Handle()); }
-
-void BrowserChild::SetCaption(const std::wstring& caption) { SetWindowTextW(Handle(), caption.c_str()); }
-
-bool BrowserChild::SavedState(NavButton button) const {
-    switch (button) {
-    case NavButton::Back:
-        return backState_;
-    case NavButton::Forward:
-        return frwrdState_;
-    case NavButton::Stop:
-        return stopState_;
-    case NavButton::Reload:
-        return reLoadState_;
-    }
-    return false;
+const ChildState& BrowserChild::State() const {
+    static const ChildState none;
+    const ChildState* state = model_.Find(id_);
+    return state ? *state : none;
 }
 
-bool BrowserChild::CanSave() { return (control_->QueryStatusWB(OLECMDID_SAVEAS) & OLECMDF_ENABLED) != 0; }
+std::wstring BrowserChild::Caption() const { return State().caption; }
 
-void BrowserChild::SavePage() { control_->ExecWB(OLECMDID_SAVEAS, OLECMDEXECOPT_PROMPTUSER); }
+bool BrowserChild::CanExecute(UINT command) {
+    const PageCommand* row = FindPageCommand(command);
+    return row && (!row->available || row->available(*control_));
+}
+
+void BrowserChild::Execute(UINT command) {
+    if (const PageCommand* row = FindPageCommand(command)) row->run(*control_, Handle());
+}
 
 bool BrowserChild::Contains(HWND hwnd) const { return hwnd && (hwnd == Handle() || IsChild(Handle(), hwnd)); }
 
 LRESULT BrowserChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
+        id_ = model_.AddChild(traits_.engine, traits_.componentName);
         control_->Create(Handle(), this);
         FormCreate();
         return 0;
@@ -73,9 +101,10 @@ LRESULT BrowserChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT BrowserChild::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return DefMDIChildProcW(Handle(), msg, wp, lp); }
 
-int BrowserChild::ScaledProgress(int progress, int progressMax) {
-    const long long scaled = static_cast<long long>(progress) * 100 / progressMax;
-    return static_cast<int>(std::clamp<long long>(scaled, INT_MIN, INT_MAX));
+void BrowserChild::OnFinalMessage() {
+    // Also a window whose creation failed leaves the model.
+    model_.RemoveChild(id_);
+    Window::OnFinalMessage();
 }
 
 void BrowserChild::Fit(int outerWidth, int outerHeight) {
@@ -90,60 +119,24 @@ void BrowserChild::FitToCurrentSize() {
     Fit(r.right - r.left, r.bottom - r.top);
 }
 
-void BrowserChild::FormCreate() {
-    FormResize();
-    // A new window starts from what the previously active one showed.
-    backState_ = frame_.IsButtonEnabled(NavButton::Back);
-    frwrdState_ = frame_.IsButtonEnabled(NavButton::Forward);
-    stopState_ = frame_.IsButtonEnabled(NavButton::Stop);
-}
+void BrowserChild::FormCreate() { FormResize(); }
 
 void BrowserChild::FormResize() { FitToCurrentSize(); }
 
-void BrowserChild::FormActivate() {
-    frame_.SetAddressText(control_->LocationURL());
-    frame_.SetProgress(tag_);
-    frame_.EnableButton(NavButton::Back, backState_);
-    frame_.EnableButton(NavButton::Forward, frwrdState_);
-    frame_.EnableButton(NavButton::Stop, stopState_);
-    frame_.EnableButton(NavButton::Reload, reLoadState_);
-}
+void BrowserChild::FormActivate() { model_.Activate(id_, control_->LocationURL()); }
 
-void BrowserChild::FormClose() {
-    frame_.SetProgress(0);
-    frame_.SetAddressText(std::wstring());
-    frame_.SetStatusText(std::wstring());
-    frame_.EnableButton(NavButton::Reload, false);
-}
+void BrowserChild::FormClose() { model_.CloseChild(id_); }
 
-void BrowserChild::StatusTextChange(const std::wstring& text) {
-    frame_.SetStatusText(text);
-    lastStatusText_ = text;
-}
+void BrowserChild::StatusTextChange(const std::wstring& text) { model_.StatusTextChange(id_, text); }
 
-void BrowserChild::TitleChange(const std::wstring& text) {
-    SetCaption(text);
-    frame_.SetAddressText(control_->LocationURL());
-}
+void BrowserChild::ProgressChange(int progress, int progressMax) { model_.ProgressChange(id_, progress, progressMax); }
 
-void BrowserChild::CommandStateChange(int command, bool enable) {
-    if (command == CSC_NAVIGATEFORWARD)
-        frame_.EnableButton(NavButton::Forward, enable);
-    else if (command == CSC_NAVIGATEBACK)
-        frame_.EnableButton(NavButton::Back, enable);
-    frame_.EnableButton(NavButton::Reload, true);
+void BrowserChild::TitleChange(const std::wstring& text) { model_.TitleChange(id_, text, control_->LocationURL()); }
 
-    // The states go to the active window, which need not be the sender.
-    BrowserChild* active = frame_.ActiveChild();
-    if (!active) return;
-    active->backState_ = frame_.IsButtonEnabled(NavButton::Back);
-    active->frwrdState_ = frame_.IsButtonEnabled(NavButton::Forward);
-    active->stopState_ = frame_.IsButtonEnabled(NavButton::Stop);
-    active->reLoadState_ = frame_.IsButtonEnabled(NavButton::Reload);
-}
+void BrowserChild::CommandStateChange(int command, bool enable) { model_.CommandStateChange(id_, command, enable); }
 
 bool BrowserChild::NewWindow2() {
-    frame_.RequestNewWindow(traits_.newWindowCaption, lastStatusText_);
+    model_.NewWindow2(id_);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Behaviour shared by the two browser child windows: an MDI child hosting
-// one engine control and reporting its events to the frame.
+// one engine control, reporting its events to the frame's model and
+// carrying out the commands that act on its page.
 #include <windows.h>
 
 #include <memory>
@@ -22,29 +23,27 @@ public:
         int iconId;
         int fitWidthMargin;
         int fitHeightMargin;
-        const wchar_t* newWindowCaption;
     };
 
+    // The window's entry in the frame's model.
+    ChildId Id() const { return id_; }
     EngineKind Engine() const { return traits_.engine; }
     std::wstring Caption() const;
-    void SetCaption(const std::wstring& caption);
-    const std::wstring& LastStatusText() const { return lastStatusText_; }
-    // The last raw Progress value (kept in the window's tag).
-    int Tag() const { return tag_; }
-    bool SavedState(NavButton button) const;
+    void SetCaption(const std::wstring& caption) { model_.SetCaption(id_, caption); }
+    // Shows the caption the model holds.
+    void ShowCaption(const std::wstring& caption) { SetWindowTextW(Handle(), caption.c_str()); }
+    const std::wstring& LastStatusText() const { return State().lastStatusText; }
+    // The last raw Progress value (the window's tag).
+    int Tag() const { return State().progress; }
+    bool SavedState(NavButton button) const { return State().saved[static_cast<size_t>(button)]; }
 
-    // The frame's commands for the page this window shows; engine failures
-    // raise AppError.
+    // Engine failures raise AppError.
     void Navigate(const std::wstring& url) { control_->Navigate(url); }
-    void GoBack() { control_->GoBack(); }
-    void GoForward() { control_->GoForward(); }
-    void Stop() { control_->Stop(); }
-    void Refresh() { control_->Refresh(); }
     std::wstring LocationURL() { return control_->LocationURL(); }
-    // Whether the engine can save the page now.
-    bool CanSave();
-    // The engine's own save dialog writes the page; cancelling it is no error.
-    void SavePage();
+    // The frame's commands for the page this window shows: whether one is
+    // available now, and carrying it out.
+    bool CanExecute(UINT command);
+    void Execute(UINT command);
     // Offers a keyboard message to the page; true when it took it.
     bool TranslateAccelerator(MSG& msg) { return control_->TranslateAccelerator(msg); }
 
@@ -61,33 +60,30 @@ protected:
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnFinalMessage() override;
 
     virtual void FormCreate();
     virtual void FormResize();
     virtual void FormActivate();
     virtual void FormClose();
-    // Progress x 100 / ProgressMax, truncated, without overflowing.
-    static int ScaledProgress(int progress, int progressMax);
     void Fit(int outerWidth, int outerHeight);
     void FitToCurrentSize();
 
-    // Engine events with the behaviour both windows share.
+    // Engine events: each goes to the model.
     void StatusTextChange(const std::wstring& text) override;
+    void ProgressChange(int progress, int progressMax) override;
     void TitleChange(const std::wstring& text) override;
     void CommandStateChange(int command, bool enable) override;
     bool NewWindow2() override;
 
-    BrowserFrame& frame_;
-    int tag_ = 0;
-
 private:
+    const ChildState& State() const;
+
+    FrameModel& model_;
+    HWND mdiClient_;
+    ChildId id_ = kNoChild;
     std::unique_ptr<EngineControl> control_;
     Traits traits_;
-    std::wstring lastStatusText_;
-    bool backState_ = false;
-    bool frwrdState_ = false;
-    bool stopState_ = false;
-    bool reLoadState_ = false;
 };
 
 }  // namespace vesko

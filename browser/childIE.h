@@ -10,8 +10,6 @@ public:
 
 private:
     explicit Tfrm_IE(BrowserFrame& frame);
-    void ProgressChange(int progress, int progressMax) override { TWeb_IEProgressChange(progress, progressMax); }
-    void TWeb_IEProgressChange(int progress, int progressMax);
 };
 
 }  // namespace vesko

@@ -4,7 +4,7 @@
 
 namespace vesko {
 namespace {
-const BrowserChild::Traits kTraits{EngineKind::Gecko, L"Tfrm_MZ", L"frm_MZ", IDI_CHILD_MZ, 10, 30, L"Mozilla"};
+const BrowserChild::Traits kTraits{EngineKind::Gecko, L"Tfrm_MZ", L"frm_MZ", IDI_CHILD_MZ, 10, 30};
 }
 
 Tfrm_MZ::Tfrm_MZ(BrowserFrame& frame) : BrowserChild(frame, std::make_unique<TMozillaBrowser>(), kTraits) {}
@@ -28,17 +28,6 @@ void Tfrm_MZ::FormCanResize() { FitToCurrentSize(); }
 void Tfrm_MZ::FormActivate() {
     BrowserChild::FormActivate();
     FitToCurrentSize();
-}
-
-void Tfrm_MZ::TWeb_MZProgressChange(int progress, int progressMax) {
-    tag_ = progress;
-    if (progress != 0 && progressMax != 0) frame_.SetProgress(ScaledProgress(progress, progressMax));
-    if (frame_.Progress() == 100) {
-        frame_.SetProgress(0);
-        frame_.EnableButton(NavButton::Stop, false);
-    } else {
-        frame_.EnableButton(NavButton::Stop, true);
-    }
 }
 
 }  // namespace vesko

@@ -13,8 +13,6 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void FormActivate() override;
     void FormCanResize();
-    void ProgressChange(int progress, int progressMax) override { TWeb_MZProgressChange(progress, progressMax); }
-    void TWeb_MZProgressChange(int progress, int progressMax);
 };
 
 }  // namespace vesko

@@ -37,11 +37,15 @@ add_library(vesko_core STATIC
   common/Text.cpp
   common/Window.cpp
   browser/BrowserChild.cpp
+  browser/FrameModel.cpp
   browser/EngineControl.cpp
   browser/childIE.cpp
   browser/childMoz.cpp
   shell/Application.cpp
+  shell/Commands.cpp
   shell/ControlBar.cpp
+  shell/FrameBars.cpp
+  shell/OpenDialog.cpp
   shell/MainForm.cpp
   shell/Settings.cpp
   # The options dialog, its folder picker and the About box.

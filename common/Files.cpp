@@ -1,7 +1,9 @@
 #include "common/Files.h"
 
 #include "common/AtomicFile.h"
+#include "common/Error.h"
 #include "common/Handles.h"
+#include "common/Text.h"
 
 namespace vesko {
 
@@ -41,6 +43,34 @@ std::vector<FolderEntry> ListFolder(const std::wstring& folder) {
             entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(find.get(), &data));
     return entries;
+}
+
+std::wstring ExecutableDirectory() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) throw AppError(SystemMessage(GetLastError()));
+        if (n < path.size()) {
+            std::wstring full(path.data(), n);
+            return full.substr(0, full.find_last_of(L"\\/") + 1);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring InOutErrorMessage(DWORD code) {
+    switch (code) {
+    case 2:
+        return L"ファイルが見つかりません";
+    case 3:
+        return L"不正なファイル名です";
+    case 4:
+        return L"オープンしたファイルが多すぎます";
+    case 5:
+        return L"ファイルへのアクセスが拒否されました";
+    default:
+        return Format(L"I/O エラー (%d)", static_cast<int>(code));
+    }
 }
 
 }  // namespace vesko

@@ -13,6 +13,14 @@ namespace vesko {
 // or ERROR_PATH_NOT_FOUND: there is no file).
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD& error);
 
+// The message of an input/output failure, by system code (a directory
+// that cannot be made current, say).
+std::wstring InOutErrorMessage(DWORD code);
+
+// The folder of the running program, with a trailing separator. Raises
+// AppError when the system cannot say.
+std::wstring ExecutableDirectory();
+
 struct FolderEntry {
     std::wstring name;
     bool isFolder;

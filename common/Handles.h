@@ -28,6 +28,20 @@ struct ImageListDeleter {
 };
 using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
 
+struct MenuDeleter {
+    void operator()(HMENU menu) const {
+        if (menu) DestroyMenu(menu);
+    }
+};
+using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
+struct AcceleratorDeleter {
+    void operator()(HACCEL table) const {
+        if (table) DestroyAcceleratorTable(table);
+    }
+};
+using UniqueAccelerators = std::unique_ptr<std::remove_pointer_t<HACCEL>, AcceleratorDeleter>;
+
 // A kernel handle (a file, a process, an event). Invalid is INVALID_HANDLE_VALUE
 // or null, as the call that made it reports failure.
 class UniqueHandle {

@@ -5,11 +5,9 @@
 #define IDI_CHILD_IE 2
 #define IDI_CHILD_MZ 3
 
-#define IDR_MAINMENU 100
-#define IDR_ACCELERATORS 101
 #define IDB_GLYPHS 102
 
-// Commands. The hint texts live in the string table under the same ids.
+// Commands (the table of them is in shell/Commands.cpp).
 #define IDM_FILE_NEW 1001
 #define IDM_FILE_OPEN 1002
 #define IDM_FILE_CLOSE 1003
@@ -34,14 +32,6 @@
 #define IDM_NAV_FORWARD 1061
 #define IDM_NAV_STOP 1062
 #define IDM_NAV_RELOAD 1063
-#define IDM_MOVE 1070
-
-// Hints of the menus themselves (the frame shows no hints).
-#define IDS_HINT_FILE 2001
-#define IDS_HINT_TOOL 2002
-#define IDS_HINT_ENGINE 2003
-#define IDS_HINT_WINDOW 2004
-#define IDS_HINT_HELP 2005
 
 // Items from here on are the bookmarks of the Bookmarks menu.
 #define IDM_BOOKMARK_FIRST 20000

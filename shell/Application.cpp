@@ -20,7 +20,7 @@ TApplication::~TApplication() {
 void TApplication::SetTitle(const std::wstring& title) { SetApplicationTitle(title); }
 
 TMainForm& TApplication::CreateMainForm(MainFormOptions options) {
-    mainForm_ = std::make_unique<TMainForm>(std::move(options));
+    mainForm_ = std::make_unique<TMainForm>(model_, std::move(options));
     SetErrorOwner(mainForm_->Handle());
     return *mainForm_;
 }

@@ -32,6 +32,7 @@ public:
     TMainForm* MainForm() const { return mainForm_.get(); }
 
 private:
+    FrameModel model_;  // the frame's state, shown by the frame
     std::unique_ptr<TMainForm> mainForm_;
     std::unique_ptr<Tfrm_BMEdit> bookmarkEditor_;
     std::unique_ptr<Tfrm_Option> optionDialog_;

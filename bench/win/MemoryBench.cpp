@@ -64,7 +64,8 @@ DWORD RunScenario(const std::wstring& name) {
             MainFormOptions options;
             options.programDir = dir;
             options.quitOnDestroy = false;
-            auto frame = std::make_unique<TMainForm>(options);
+            FrameModel model;
+            auto frame = std::make_unique<TMainForm>(model, options);
             PumpIdle();
             int children = name == L"children10" ? 10 : name == L"children50" ? 50 : 0;
             for (int i = 0; i < children; ++i) frame->FileNew1Execute();

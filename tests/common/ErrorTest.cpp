@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "common/Error.h"
+#include "common/Files.h"
 #include "shell/MainForm.h"
 
 namespace vesko {

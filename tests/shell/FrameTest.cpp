@@ -7,6 +7,7 @@
 #include "browser/BrowserChild.h"
 #include "browser/EngineControl.h"
 #include "common/Error.h"
+#include "common/Files.h"
 #include "res/resource.h"
 #include "tests/support/FrameFixture.h"
 
@@ -88,6 +89,18 @@ TEST_F(FrameStart, GeckoRememberedButSwitchedOffStaysCheckedAndDisabled) {
     SendMessageW(Frame().Handle(), WM_COMMAND, IDM_ENGINE_IE, 0);
     SendMessageW(Frame().Handle(), WM_COMMAND, IDM_ENGINE_MOZ, 0);
     EXPECT_TRUE(Frame().IsIESelected());
+}
+
+TEST_F(FrameStart, AnErrorWhileTheFrameIsCreatedIsReportedAndStartUpGoesOn) {
+    // No config.ini: the frame opens the options dialog, which cannot be made.
+    const RefuseWindowClass refuse(L"Tfrm_Option");
+    TMainForm& frame = Frame();
+    EXPECT_TRUE(IsWindowVisible(frame.Handle()));
+    EXPECT_EQ(errors_.size(), 1u);
+    EXPECT_TRUE(frame.IsIESelected());
+    EXPECT_FALSE(frame.IsGeckoItemEnabled());
+    frame.FileNew1Execute();
+    EXPECT_EQ(frame.ChildCount(), 1);
 }
 
 using FrameClose = FrameTest;
@@ -326,7 +339,8 @@ TEST(FrameLayout, ResizeRuleBelowAndAbove260Pixels) {
         MainFormOptions options;
         options.programDir = dir;
         options.quitOnDestroy = false;
-        TMainForm frame(options);
+        FrameModel model;
+        TMainForm frame(model, options);
         const auto c = frame.Controls();
         auto width = [](HWND h) {
             RECT r;

@@ -119,7 +119,7 @@ TMainForm& FrameTest::Frame() {
         MainFormOptions options;
         options.programDir = dir_;
         options.quitOnDestroy = false;
-        frame_ = std::make_unique<TMainForm>(options);
+        frame_ = std::make_unique<TMainForm>(model_, options);
     }
     return *frame_;
 }

@@ -37,6 +37,7 @@ protected:
 
     std::wstring dir_;
     std::unique_ptr<EngineDoubles> engines_;
+    FrameModel model_;
     std::unique_ptr<TMainForm> frame_;
     std::vector<std::wstring> errors_;
 

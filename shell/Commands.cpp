@@ -1,0 +1,184 @@
+#include "shell/Commands.h"
+
+#include <string>
+#include <vector>
+
+#include "browser/FrameModel.h"
+#include "common/Error.h"
+#include "res/resource.h"
+#include "shell/MainForm.h"
+
+namespace vesko {
+namespace {
+
+bool AnyChild(const FrameModel& m) { return !m.Children().empty(); }
+bool HasActiveChild(const FrameModel& m) { return m.Active() != kNoChild; }
+bool IESelected(const FrameModel& m) { return m.SelectedEngine() == EngineKind::IE; }
+bool GeckoSelected(const FrameModel& m) { return m.SelectedEngine() == EngineKind::Gecko; }
+bool GeckoSelectable(const FrameModel& m) { return m.GeckoSelectable(); }
+bool OtherEngine(const FrameModel& m) { return m.CanOpenInOtherEngine(); }
+
+void MdiMessage(TMainForm& f, UINT msg, WPARAM wp) { SendMessageW(f.MdiClient(), msg, wp, 0); }
+
+// Cut, copy and paste act on the edit box that has the focus, and only
+// while it has a selection or the clipboard holds text.
+void EditFocused(UINT message) {
+    HWND focus = GetFocus();
+    wchar_t className[16] = {};
+    if (!focus || !GetClassNameW(focus, className, 16) || lstrcmpiW(className, L"Edit") != 0) return;
+    if (message == WM_PASTE) {
+        if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return;
+    } else {
+        DWORD start = 0, end = 0;
+        SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        if (start == end) return;
+    }
+    SendMessageW(focus, message, 0, 0);
+}
+
+constexpr Shortcut Ctrl(WORD key, const wchar_t* text) { return Shortcut{FCONTROL, key, text}; }
+
+// Page commands have no `execute`: the active child carries them out.
+const std::vector<Command> kCommands = {
+    {IDM_FILE_NEW, L"新規作成(&N)", Ctrl('N', L"Ctrl+N"), L"新規|新規ファイルの作成", nullptr, nullptr,
+     [](TMainForm& f) { f.FileNew1Execute(); }},
+    {IDM_FILE_OPEN, L"開く(&O)...", Ctrl('O', L"Ctrl+O"), L"開く|ファイルを開く", nullptr, nullptr,
+     [](TMainForm& f) { f.FileOpen1Execute(); }},
+    {IDM_FILE_CLOSE, L"閉じる(&C)", {}, L"閉じる|現在のファイルを閉じる", HasActiveChild, nullptr, nullptr},
+    {IDM_FILE_SAVE, L"上書き保存(&S)", Ctrl('S', L"Ctrl+S"), L"保存|現在のファイルを保存", HasActiveChild, nullptr,
+     nullptr},
+    {IDM_FILE_SAVEAS, L"名前をつけて保存(&A)...", {}, L"別名保存|ファイルに別の名前をつけて保存", HasActiveChild,
+     nullptr, nullptr},
+    {IDM_FILE_EXIT, L"終了(&X)", {}, L"終了|アプリケーションの終了", nullptr, nullptr,
+     [](TMainForm& f) { f.FileExit1Execute(); }},
+    {IDM_BOOKMARK_EDIT, L"ブックマークを編集", {}, L"", nullptr, nullptr, [](TMainForm& f) { f.mnuEditClick(); }},
+    {IDM_ENGINE_IE, L"Internet Explorer", {}, L"", nullptr, IESelected, [](TMainForm& f) { f.IE_ItemClick(); }},
+    {IDM_ENGINE_MOZ, L"Gekko", {}, L"", GeckoSelectable, GeckoSelected, [](TMainForm& f) { f.Moz_ItemClick(); }},
+    {IDM_OPTION, L"オプション", {0, VK_F12, L"F12"}, L"", nullptr, nullptr, [](TMainForm& f) { f.mnuOptionClick(); }},
+    {IDM_OTHER_ENGINE, L"別のエンジンで開く(&E)", Ctrl('E', L"Ctrl+E"),
+     L"表示中のページを別のエンジンの新しいウィンドウで開きます", OtherEngine, nullptr,
+     [](TMainForm& f) { f.OtherEngine1Execute(); }},
+    {IDM_WINDOW_CASCADE, L"重ねて表示(&C)", {}, L"並べて表示", AnyChild, nullptr,
+     [](TMainForm& f) { MdiMessage(f, WM_MDICASCADE, 0); }},
+    {IDM_WINDOW_TILE_HORZ, L"水平に並べて表示(&H)", {}, L"水平に並べて表示", AnyChild, nullptr,
+     [](TMainForm& f) { MdiMessage(f, WM_MDITILE, MDITILE_HORIZONTAL); }},
+    {IDM_WINDOW_TILE_VERT, L"垂直に並べて表示(&V)", {}, L"垂直に並べて表示", AnyChild, nullptr,
+     [](TMainForm& f) { MdiMessage(f, WM_MDITILE, MDITILE_VERTICAL); }},
+    {IDM_WINDOW_MINIMIZE_ALL, L"すべてを最小化(&M)", {}, L"すべてを最小化", AnyChild, nullptr,
+     [](TMainForm& f) { f.MinimizeAllChildren(); }},
+    {IDM_WINDOW_ARRANGE, L"アイコンの整列(&A)", {}, L"アイコンの整列", AnyChild, nullptr,
+     [](TMainForm& f) { MdiMessage(f, WM_MDIICONARRANGE, 0); }},
+    {IDM_HELP_ABOUT, L"バージョン情報(&A)...", {}, L"バージョン情報|バージョンなど固有情報を表示", nullptr, nullptr,
+     [](TMainForm& f) { f.HelpAbout1Execute(); }},
+    // Shortcuts only, for the edit box that has the focus.
+    {IDM_EDIT_CUT, nullptr, Ctrl('X', nullptr), L"", nullptr, nullptr, [](TMainForm&) { EditFocused(WM_CUT); }},
+    {IDM_EDIT_COPY, nullptr, Ctrl('C', nullptr), L"", nullptr, nullptr,
+     [](TMainForm&) { EditFocused(WM_COPY); }},
+    {IDM_EDIT_PASTE, nullptr, Ctrl('V', nullptr), L"", nullptr, nullptr,
+     [](TMainForm&) { EditFocused(WM_PASTE); }},
+    // The tool bar's buttons and the address bar's.
+    {IDM_NAV_BACK, nullptr, {}, L"", HasActiveChild, nullptr, nullptr},
+    {IDM_NAV_FORWARD, nullptr, {}, L"", HasActiveChild, nullptr, nullptr},
+    {IDM_NAV_STOP, nullptr, {}, L"", HasActiveChild, nullptr, nullptr},
+    {IDM_NAV_RELOAD, nullptr, {}, L"", HasActiveChild, nullptr, nullptr},
+    {IDC_BTNMOVE, nullptr, {}, L"", nullptr, nullptr, [](TMainForm& f) { f.btnMoveClick(); }},
+};
+
+struct MenuNode {
+    enum Kind { Item, Separator, Popup } kind;
+    UINT id;                 // Item: the command
+    const wchar_t* caption;  // Popup only
+    const wchar_t* hint;     // Popup only; shown nowhere
+    std::vector<MenuNode> children;
+};
+
+MenuNode Item(UINT id) { return {MenuNode::Item, id, nullptr, nullptr, {}}; }
+MenuNode Separator() { return {MenuNode::Separator, 0, nullptr, nullptr, {}}; }
+MenuNode Popup(const wchar_t* caption, const wchar_t* hint, std::vector<MenuNode> items) {
+    return {MenuNode::Popup, 0, caption, hint, std::move(items)};
+}
+
+// A menu bar or a popup, as a tree of commands.
+const std::vector<MenuNode>& MenuBarLayout() {
+    static const std::vector<MenuNode> layout = {
+        Popup(L"ファイル(&F)", L"ファイル関連の機能",
+              {Item(IDM_FILE_NEW), Item(IDM_FILE_OPEN), Item(IDM_FILE_CLOSE), Item(IDM_FILE_SAVE),
+               Item(IDM_FILE_SAVEAS), Separator(), Item(IDM_FILE_EXIT)}),
+        // The bookmarks follow the separator.
+        Popup(L"ブックマーク(&A)", L"", {Item(IDM_BOOKMARK_EDIT), Separator()}),
+        Popup(L"ツール(&T)", L"ツール関連の機能",
+              {Popup(L"エンジン", L"ブラウザエンジンの切り替え", {Item(IDM_ENGINE_IE), Item(IDM_ENGINE_MOZ)}),
+               Item(IDM_OPTION), Separator(), Item(IDM_OTHER_ENGINE)}),
+        // The window system lists the windows after these.
+        Popup(L"ウィンドウ(&W)", L"ウィンドウ操作の機能",
+              {Item(IDM_WINDOW_CASCADE), Item(IDM_WINDOW_TILE_HORZ), Item(IDM_WINDOW_TILE_VERT),
+               Item(IDM_WINDOW_MINIMIZE_ALL), Item(IDM_WINDOW_ARRANGE)}),
+        Popup(L"ヘルプ(&H)", L"ヘルプトピック", {Item(IDM_HELP_ABOUT)}),
+    };
+    return layout;
+}
+
+void AppendTo(HMENU menu, const MenuNode& node) {
+    BOOL done = FALSE;
+    if (node.kind == MenuNode::Separator) {
+        done = AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    } else if (node.kind == MenuNode::Popup) {
+        UniqueMenu popup(CreatePopupMenu());
+        if (!popup) throw AppError(SystemMessage(GetLastError()));
+        for (const MenuNode& child : node.children) AppendTo(popup.get(), child);
+        done = AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup.get()), node.caption);
+        if (done) popup.release();  // now the parent's
+    } else {
+        const Command* command = FindCommand(node.id);
+        std::wstring caption = command->caption;
+        if (command->shortcut.text) caption += std::wstring(L"\t") + command->shortcut.text;
+        done = AppendMenuW(menu, MF_STRING, node.id, caption.c_str());
+    }
+    if (!done) throw AppError(SystemMessage(GetLastError()));
+}
+
+}  // namespace
+
+const Command* FindCommand(UINT id) {
+    for (const Command& command : kCommands)
+        if (command.id == id) return &command;
+    return nullptr;
+}
+
+UniqueMenu BuildMenuBar() {
+    UniqueMenu bar(CreateMenu());
+    if (!bar) throw AppError(SystemMessage(GetLastError()));
+    for (const MenuNode& node : MenuBarLayout()) AppendTo(bar.get(), node);
+    // Items report their position rather than a 16-bit id: there may be
+    // more bookmarks than ids.
+    MENUINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_STYLE | MIM_APPLYTOSUBMENUS;
+    info.dwStyle = MNS_NOTIFYBYPOS;
+    SetMenuInfo(bar.get(), &info);
+    return bar;
+}
+
+UniqueAccelerators BuildAccelerators() {
+    std::vector<ACCEL> keys;
+    for (const Command& command : kCommands)
+        if (command.shortcut.key)
+            keys.push_back(ACCEL{static_cast<BYTE>(FVIRTKEY | command.shortcut.modifiers), command.shortcut.key,
+                                 static_cast<WORD>(command.id)});
+    UniqueAccelerators table(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+    if (!table) throw AppError(SystemMessage(GetLastError()));
+    return table;
+}
+
+void UpdateMenuStates(HMENU menu, const TMainForm& frame) {
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        const Command* command = FindCommand(GetMenuItemID(menu, i));
+        if (!command) continue;
+        const UINT id = command->id;
+        EnableMenuItem(menu, id, MF_BYCOMMAND | (frame.IsCommandEnabled(*command) ? MF_ENABLED : MF_GRAYED));
+        if (command->checked)
+            CheckMenuItem(menu, id, MF_BYCOMMAND | (command->checked(frame.Model()) ? MF_CHECKED : MF_UNCHECKED));
+    }
+}
+
+}  // namespace vesko

@@ -26,9 +26,13 @@ fallback_dir=
 trap 'rm -f "$apt_log"; [ -z "$fallback_dir" ] || rm -rf "$fallback_dir"' EXIT
 
 # failed_suites LOG: the suites whose index failed to load, one a line,
-# read from apt's "Failed to fetch .../dists/SUITE/..." lines.
+# read from apt's "Failed to fetch .../dists/SUITE/..." lines and its
+# "The repository 'URI SUITE Release' does not have a Release file" ones.
 failed_suites() {
-  grep -o 'Failed to fetch [^ ]*/dists/[^/ ]*/' "$1" | sed 's|.*/dists/\([^/]*\)/|\1|' | sort -u
+  {
+    grep -o 'Failed to fetch [^ ]*/dists/[^/ ]*/' "$1" | sed 's|.*/dists/\([^/]*\)/|\1|' || true
+    grep -o "repository '[^']*' does not have a Release file" "$1" | awk '{print $3}' || true
+  } | sort -u
 }
 
 # write_sources_without DIR SUITE...: copies the configured sources into
@@ -64,15 +68,39 @@ write_sources_without() {
 
 # use_sources_without SUITE...: from now on apt reads only the other suites.
 use_sources_without() {
-  fallback_dir=$(mktemp -d)
+  [ -n "$fallback_dir" ] || fallback_dir=$(mktemp -d)
+  rm -f "$fallback_dir"/*
   write_sources_without "$fallback_dir" "$@"
   apt_opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$fallback_dir")
+}
+
+# update_without_failing: leaves out each suite whose index fails until the
+# rest loads (a mirror can be caught mid-sync on more than one suite).
+update_without_failing() {
+  local left=() more round loaded
+  for round in 1 2 3; do
+    mapfile -t more < <(failed_suites "$apt_log")
+    if [ ${#more[@]} -eq 0 ]; then
+      cat "$apt_log" >&2
+      echo "install-deps: apt-get update failed; see above." >&2
+      return 1
+    fi
+    left+=("${more[@]}")
+    use_sources_without "${left[@]}"
+    if "$APT_GET" "${apt_opts[@]}" update -q >"$apt_log" 2>&1 && [ -z "$(failed_suites "$apt_log")" ]; then
+      loaded=$(grep -ho '^Suites:.*' "$fallback_dir"/*.sources 2>/dev/null | cut -d: -f2 | xargs || true)
+      echo "install-deps: the index of ${left[*]} would not load (mirror mid-sync?); installing from ${loaded:-the other suites} only." >&2
+      return 0
+    fi
+  done
+  cat "$apt_log" >&2
+  return 1
 }
 
 apt_update() {
   local try
   for try in 1 2 3; do
-    if "$APT_GET" "${apt_opts[@]}" update -q >"$apt_log" 2>&1 && ! grep -q 'Failed to fetch' "$apt_log"; then
+    if "$APT_GET" "${apt_opts[@]}" update -q >"$apt_log" 2>&1 && [ -z "$(failed_suites "$apt_log")" ]; then
       return 0
     fi
     [ "$try" -lt 3 ] && sleep "$APT_RETRY_PAUSE"
@@ -85,18 +113,9 @@ apt_install() {
 }
 
 install_missing() {
-  local bad loaded
+  local bad
   if ! apt_update; then
-    mapfile -t bad < <(failed_suites "$apt_log")
-    if [ ${#bad[@]} -eq 0 ]; then
-      cat "$apt_log" >&2
-      echo "install-deps: apt-get update failed three times; see above." >&2
-      return 1
-    fi
-    use_sources_without "${bad[@]}"
-    loaded=$(grep -ho '^Suites:.*' "$fallback_dir"/*.sources 2>/dev/null | cut -d: -f2 | tr -s ' \n' ' ' || true)
-    echo "install-deps: the index of ${bad[*]} would not load (mirror mid-sync?); installing from${loaded:- the other suites} only." >&2
-    "$APT_GET" "${apt_opts[@]}" update -q >"$apt_log" 2>&1 || { cat "$apt_log" >&2; return 1; }
+    update_without_failing || return 1
     apt_install "$@"
     return
   fi

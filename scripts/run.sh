@@ -17,17 +17,22 @@ fi
 
 bash scripts/install-deps.sh
 
+source scripts/wine-env.sh
+
+# The 32-bit program, or a 64-bit build where this machine cannot start
+# 32-bit programs (scripts/wine-env.sh says which).
 build=${VESKO_BUILD_DIR:-$root/build}
-cmake -S . -B "$build/win-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win-release" --target vesko -j "$(nproc)"
+release=$build/win-release
+[ "$VESKO_WIN_ARCH" = i686 ] || release=$build/win-release-$VESKO_WIN_ARCH
+cmake -S . -B "$release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" >/dev/null
+cmake --build "$release" --target vesko -j "$(nproc)"
 
 # The program keeps config.ini and bookmark.xml beside itself.
 app=$build/app
 mkdir -p "$app"
-cp "$build/win-release/vesko.exe" "$app/vesko.exe"
+cp "$release/vesko.exe" "$app/vesko.exe"
 
-source scripts/wine-env.sh
 make_prefix "$build/wineprefix-run" Y
 use_wine_gecko
 exec wine "$app/vesko.exe"

@@ -14,18 +14,20 @@ out3=${3:-$root/docs/screenshot-tools.png}
 cd "$root"
 bash scripts/install-deps.sh
 
+source scripts/wine-env.sh
 build=${VESKO_BUILD_DIR:-$root/build}
-cmake -S . -B "$build/win-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win-release" --target vesko >/dev/null
+release=$build/win-release
+[ "$VESKO_WIN_ARCH" = i686 ] || release=$build/win-release-$VESKO_WIN_ARCH
+cmake -S . -B "$release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" >/dev/null
+cmake --build "$release" --target vesko >/dev/null
 app=$(mktemp -d)
-cp "$build/win-release/vesko.exe" "$app/"
+cp "$release/vesko.exe" "$app/"
 # A settings file, so that the first start does not open the options dialog,
 # with the Gecko switch on (any existing folder will do) so that the Tools
 # menu offers the other engine.
 printf '[General]\r\nLastEngine=IE\r\n[Option]\r\nMozilla=1\r\nMozPath=C:\\\r\n' > "$app/config.ini"
 
-source scripts/wine-env.sh
 vesko_pid=
 cleanup() {
   [ -n "$vesko_pid" ] && kill "$vesko_pid" 2>/dev/null

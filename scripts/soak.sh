@@ -11,17 +11,19 @@ cd "$root"
 trials=${1:-1000}
 build=${VESKO_BUILD_DIR:-$root/build}
 
-cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESKO_WERROR=ON \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" -j 2 --target vesko_tests >/dev/null
-
 source scripts/wine-env.sh
+tests=$build/win
+[ "$VESKO_WIN_ARCH" = i686 ] || tests=$build/win64
+cmake -S . -B "$tests" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESKO_WERROR=ON \
+      -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" >/dev/null
+cmake --build "$tests" -j 2 --target vesko_tests >/dev/null
+
 start_session "$build/wineprefix-test"
 
 report=$build/soak-report.xml
 rm -f "$report"
 set +e
-VESKO_SAVE_TRIALS=$trials wine "$build/win/tests/vesko_tests.exe" \
+VESKO_SAVE_TRIALS=$trials wine "$tests/tests/vesko_tests.exe" \
     --gtest_filter=BookmarkSave.InterruptedSavesNeverLeaveHalfAFile \
     --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" | tail -3
 status=${PIPESTATUS[0]}

@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "bookmarks/BookMark.h"
 #include "common/AtomicFile.h"
@@ -17,14 +19,17 @@
 namespace vesko::test {
 namespace {
 
-// Answers the next message box of this thread as the user would, and
-// keeps what it showed. No box expected: nothing is answered, and a box
-// that shows up anyway is still closed, so the test cannot hang.
+// Answers this thread's message boxes as the user would, in turn, and
+// keeps what the first one showed. No box expected: nothing is answered,
+// and a box that shows up anyway is still closed, as is any box beyond
+// the answers given (with the last of them), so the test cannot hang.
 class BoxAnswer {
 public:
-    explicit BoxAnswer(int button) {
+    explicit BoxAnswer(int button) : BoxAnswer(std::vector<int>{button}) {}
+    // `onShown(n)` runs while box n (from 0) is open, before it is answered.
+    explicit BoxAnswer(std::vector<int> buttons, std::function<void(int)> onShown = nullptr)
+        : buttons_(std::move(buttons)), onShown_(std::move(onShown)) {
         Current() = this;
-        button_ = button;
         timer_ = SetTimer(nullptr, 0, 50, &BoxAnswer::Tick);
     }
     ~BoxAnswer() {
@@ -35,6 +40,7 @@ public:
     BoxAnswer& operator=(const BoxAnswer&) = delete;
 
     bool shown = false;
+    int count = 0;  // boxes shown
     std::wstring caption, text;
     int defaultButton = 0;
 
@@ -58,23 +64,33 @@ private:
         if (_wcsicmp(name, L"Static") == 0 && here.size() > text.size()) text = here;
         return TRUE;
     }
+    void Describe(HWND box) {
+        shown = true;
+        caption = WindowText(box);
+        EnumChildWindows(box, &BoxAnswer::LongestText, reinterpret_cast<LPARAM>(&text));
+        // The default button: the one drawn as such, which has the focus.
+        const HWND focus = GetFocus();
+        if (focus && GetParent(focus) == box && (GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            defaultButton = GetDlgCtrlID(focus);
+    }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         BoxAnswer* self = Current();
         HWND box = nullptr;
         EnumThreadWindows(GetCurrentThreadId(), &BoxAnswer::FindBox, reinterpret_cast<LPARAM>(&box));
-        if (!self || !box || self->shown) return;
-        self->shown = true;
-        self->caption = WindowText(box);
-        EnumChildWindows(box, &BoxAnswer::LongestText, reinterpret_cast<LPARAM>(&self->text));
-        // The default button: the one drawn as such, which has the focus.
-        const HWND focus = GetFocus();
-        if (focus && GetParent(focus) == box && (GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-            self->defaultButton = GetDlgCtrlID(focus);
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(self->button_, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, self->button_)));
+        // A box answered already may not have closed yet.
+        if (!self || !box || box == self->answered_) return;
+        self->answered_ = box;
+        const int n = self->count++;
+        if (n == 0) self->Describe(box);
+        if (self->onShown_) self->onShown_(n);
+        const int button = self->buttons_[std::min(static_cast<size_t>(n), self->buttons_.size() - 1)];
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     }
 
-    int button_;
+    std::vector<int> buttons_;
+    std::function<void(int)> onShown_;
+    HWND answered_ = nullptr;
     UINT_PTR timer_;
 };
 
@@ -155,6 +171,26 @@ TEST_F(BookmarkConflict, LaterOkAsksAndGoingBackWritesNothing) {
     EXPECT_TRUE(errors_.empty());
 }
 
+TEST_F(BookmarkConflict, SavedAgainWhileTheQuestionIsOpenAsksAgain) {
+    Tfrm_BMEdit& e = Open();
+    Add(e, L"mine");
+    WriteFileBytes(FilePath(), "<bookmark><file><name>theirs</name><url>u</url></file></bookmark>");
+    const std::string again = "<bookmark><file><name>theirs again</name><url>u</url></file></bookmark>";
+    {
+        // Yes to the first question, but the other program saves once more
+        // before the answer arrives.
+        BoxAnswer box({IDYES, IDNO}, [&](int n) {
+            if (n == 0) WriteFileBytes(FilePath(), again);
+        });
+        PressOK(e);
+        EXPECT_EQ(box.count, 2) << "the file changed again: it asks again";
+    }
+    EXPECT_TRUE(IsOpen(e));
+    EXPECT_EQ(NodeCount(e), 5u) << "the editor keeps its changes";
+    EXPECT_EQ(ReadFileBytes(FilePath()), again) << "going back writes nothing";
+    EXPECT_TRUE(errors_.empty());
+}
+
 TEST_F(BookmarkConflict, EarlierEditorAsksWhenTheLaterOneSavedFirst) {
     Tfrm_BMEdit& first = Open();
     Tfrm_BMEdit& second = Open();
@@ -232,6 +268,23 @@ TEST_F(BookmarkConflict, LongHoldFailsNamingTheFileAndALaterOkSaves) {
     EXPECT_TRUE(Saved(u"mine"));
 }
 
+TEST_F(BookmarkConflict, FileUnreadableAtOkIsOneWriteFailureAndNoQuestion) {
+    Tfrm_BMEdit& e = Open();
+    Add(e, L"mine");
+    const ScopedRetryBudget quick(300);
+    FileHolder holder(FilePath(), 10000, FileHolder::kNoSharing);
+    ASSERT_TRUE(holder.Holding());
+    EXPECT_FALSE(PressOK(e, IDNO)) << "what cannot be read is not a change to ask about";
+    ASSERT_EQ(errors_.size(), 1u) << testing::PrintToString(errors_);
+    EXPECT_TRUE(IsWriteFailure(0)) << testing::PrintToString(errors_[0]);
+    EXPECT_TRUE(IsOpen(e));
+
+    holder.Release();
+    EXPECT_EQ(ReadFileBytes(FilePath()), kSampleFile);
+    EXPECT_EQ(FilesInDir(), std::vector<std::wstring>{L"bookmark.xml"});
+    EXPECT_FALSE(PressOK(e, IDNO)) << "readable again and unchanged: saved unasked";
+    EXPECT_TRUE(Saved(u"mine"));
+}
 
 // Another program's save may differ from what was read by one byte anywhere,
 // in a whole block or in the tail; each must count as a change.

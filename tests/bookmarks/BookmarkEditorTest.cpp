@@ -52,6 +52,22 @@ protected:
         SetWindowTextW(e.Controls().txtURL, url.c_str());
     }
     size_t NodeCount(Tfrm_BMEdit& e) { return static_cast<size_t>(TreeView_GetCount(Tree(e))); }
+    // The labels of a node's child nodes, as the tree shows them.
+    std::vector<std::wstring> ChildLabels(Tfrm_BMEdit& e, HTREEITEM node) {
+        std::vector<std::wstring> labels;
+        for (HTREEITEM child = TreeView_GetChild(Tree(e), node); child;
+             child = TreeView_GetNextSibling(Tree(e), child)) {
+            wchar_t text[128] = {};
+            TVITEMW item{};
+            item.mask = TVIF_TEXT | TVIF_HANDLE;
+            item.hItem = child;
+            item.pszText = text;
+            item.cchTextMax = 128;
+            TreeView_GetItem(Tree(e), &item);
+            labels.emplace_back(text);
+        }
+        return labels;
+    }
     // Presses a button as the user does.
     void Press(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
     bool IsOpen(Tfrm_BMEdit* e) { return e && IsWindow(e->Handle()); }
@@ -210,6 +226,19 @@ TEST_F(BookmarkEditor, DeleteTakesTheFolderWithItsEntries) {
     Press(e.Controls().btnOK);
     EXPECT_EQ(ReadSavedEntries(FilePath()),
               (std::vector<BookmarkEntry>{Page(0, u"a", u"http://a/"), Page(0, u"d", u"http://d/")}));
+}
+
+TEST_F(BookmarkEditor, AnOpenedFolderShowsExactlyItsOwnEntries) {
+    SaveBookmarkFile(FilePath(),
+                     {Folder(0, u"f"), Page(1, u"a", u"http://a/"), Folder(1, u"g"), Page(2, u"c", u"http://c/"),
+                      Folder(0, u"h"), Page(1, u"b", u"http://b/")},
+                     false);
+    Tfrm_BMEdit& e = Open();
+    TreeView_Expand(Tree(e), Top(e, 0), TVE_EXPAND);
+    EXPECT_EQ(ChildLabels(e, Top(e, 0)), (std::vector<std::wstring>{L"a", L"g"}));
+    TreeView_Expand(Tree(e), Top(e, 1), TVE_EXPAND);
+    EXPECT_EQ(ChildLabels(e, Top(e, 1)), (std::vector<std::wstring>{L"b"}));
+    Press(e.Controls().btnCancel);
 }
 
 TEST_F(BookmarkEditor, RenameInPlaceChangesTheSavedName) {

@@ -2,6 +2,8 @@
 
 #include <exdispid.h>
 
+#include <initializer_list>
+#include <new>
 #include <utility>
 
 #include "common/ComObject.h"
@@ -114,40 +116,30 @@ private:
 namespace {
 
 // Reads an event argument, looking through by-reference variants and
-// converting to the wanted type; a missing or unconvertible one is empty.
-bool EventArg(const DISPPARAMS* params, UINT indexFromFirst, VARTYPE type, VARIANT& out) {
-    ole::VariantInit(&out);
+// converting to the wanted type; false when it is missing or unconvertible.
+bool EventArg(const DISPPARAMS* params, UINT indexFromFirst, VARTYPE type, ole::ScopedVariant& out) {
     if (!params || indexFromFirst >= params->cArgs) return false;
     const VARIANT* arg = &params->rgvarg[params->cArgs - 1 - indexFromFirst];
     if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal) arg = arg->pvarVal;
-    VARIANT source;
-    ole::VariantInit(&source);
-    if (FAILED(ole::VariantCopyInd(&source, const_cast<VARIANT*>(arg)))) return false;
-    const HRESULT hr = ole::VariantChangeType(&out, &source, 0, type);
-    ole::VariantClear(&source);
-    return SUCCEEDED(hr);
+    ole::ScopedVariant source;
+    if (FAILED(ole::VariantCopyInd(source.Get(), arg))) return false;
+    return SUCCEEDED(ole::VariantChangeType(out.Get(), source.Get(), 0, type));
 }
 
 std::wstring StringArg(const DISPPARAMS* params, UINT index) {
-    VARIANT v;
-    std::wstring text;
-    if (EventArg(params, index, VT_BSTR, v) && v.bstrVal) text.assign(v.bstrVal, ole::SysStringLen(v.bstrVal));
-    ole::VariantClear(&v);
-    return text;
+    ole::ScopedVariant v;
+    if (!EventArg(params, index, VT_BSTR, v) || !v->bstrVal) return {};
+    return std::wstring(v->bstrVal, ole::SysStringLen(v->bstrVal));
 }
 
 int IntArg(const DISPPARAMS* params, UINT index) {
-    VARIANT v;
-    const int value = EventArg(params, index, VT_I4, v) ? v.lVal : 0;
-    ole::VariantClear(&v);
-    return value;
+    ole::ScopedVariant v;
+    return EventArg(params, index, VT_I4, v) ? v->lVal : 0;
 }
 
 bool BoolArg(const DISPPARAMS* params, UINT index) {
-    VARIANT v;
-    const bool value = EventArg(params, index, VT_BOOL, v) && v.boolVal != VARIANT_FALSE;
-    ole::VariantClear(&v);
-    return value;
+    ole::ScopedVariant v;
+    return EventArg(params, index, VT_BOOL, v) && v->boolVal != VARIANT_FALSE;
 }
 
 void SetBoolRef(const DISPPARAMS* params, UINT index, bool value) {
@@ -302,16 +294,16 @@ IWebBrowser2& EngineControl::Browser() {
 
 void EngineControl::Navigate(const std::wstring& url) {
     IWebBrowser2& browser = Browser();
-    VARIANT missing;
-    ole::VariantInit(&missing);
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    VARIANT flags = missing, target = missing, postData = missing, headers = missing;
-    BSTR address = ole::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
+    // The optional arguments, all left out.
+    ole::ScopedVariant flags, target, postData, headers;
+    for (VARIANT* missing : {flags.Get(), target.Get(), postData.Get(), headers.Get()}) {
+        missing->vt = VT_ERROR;
+        missing->scode = DISP_E_PARAMNOTFOUND;
+    }
+    const ole::UniqueBstr address(ole::SysAllocStringLen(url.data(), static_cast<UINT>(url.size())));
     if (!address) throw std::bad_alloc();
-    const HRESULT hr = browser.Navigate(address, &flags, &target, &postData, &headers);
-    ole::SysFreeString(address);
-    OleCheck(hr, &browser, IID_IWebBrowser2);
+    OleCheck(browser.Navigate(address.Get(), flags.Get(), target.Get(), postData.Get(), headers.Get()), &browser,
+             IID_IWebBrowser2);
 }
 
 void EngineControl::GoBack() {
@@ -336,13 +328,9 @@ void EngineControl::Refresh() {
 
 std::wstring EngineControl::LocationURL() {
     IWebBrowser2& browser = Browser();
-    BSTR url = nullptr;
-    const HRESULT hr = browser.get_LocationURL(&url);
-    std::wstring text;
-    if (url) text.assign(url, ole::SysStringLen(url));
-    ole::SysFreeString(url);
-    OleCheck(hr, &browser, IID_IWebBrowser2);
-    return text;
+    ole::UniqueBstr url;
+    OleCheck(browser.get_LocationURL(&url), &browser, IID_IWebBrowser2);
+    return url.Text();
 }
 
 DWORD EngineControl::QueryStatusWB(OLECMDID command) {
@@ -351,12 +339,48 @@ DWORD EngineControl::QueryStatusWB(OLECMDID command) {
     return SUCCEEDED(Browser().QueryStatusWB(command, &flags)) ? static_cast<DWORD>(flags) : 0;
 }
 
-bool EngineControl::ExecWB(OLECMDID command, OLECMDEXECOPT option) {
+bool EngineControl::ExecWB(OLECMDID command, OLECMDEXECOPT option) { return Exec(command, option, nullptr); }
+
+bool EngineControl::ExecWB(OLECMDID command, OLECMDEXECOPT option, int value) {
+    VARIANT in{};
+    in.vt = VT_I4;
+    in.lVal = value;
+    return Exec(command, option, &in);
+}
+
+bool EngineControl::Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in) {
     IWebBrowser2& browser = Browser();
-    const HRESULT hr = browser.ExecWB(command, option, nullptr, nullptr);
+    const HRESULT hr = browser.ExecWB(command, option, in, nullptr);
     if (hr == OLECMDERR_E_CANCELED || hr == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return false;
     OleCheck(hr, &browser, IID_IWebBrowser2);
     return true;
+}
+
+ComPtr<IOleCommandTarget> EngineControl::DocumentCommands() {
+    ComPtr<IOleCommandTarget> target;
+    ComPtr<IDispatch> document;
+    if (object_ && SUCCEEDED(Browser().get_Document(&document)) && document) document.As(target);
+    return target;
+}
+
+bool EngineControl::CanFind() {
+    if (QueryStatusWB(OLECMDID_FIND) & OLECMDF_ENABLED) return true;
+    const ComPtr<IOleCommandTarget> target = DocumentCommands();
+    OLECMD command{kMshtmlFind, 0};
+    return target && SUCCEEDED(target->QueryStatus(&kCgidMshtml, 1, &command, nullptr)) &&
+           (command.cmdf & OLECMDF_ENABLED);
+}
+
+void EngineControl::Find() {
+    if (QueryStatusWB(OLECMDID_FIND) & OLECMDF_ENABLED) {
+        ExecWB(OLECMDID_FIND, OLECMDEXECOPT_PROMPTUSER);
+        return;
+    }
+    const ComPtr<IOleCommandTarget> target = DocumentCommands();
+    if (!target) throw AppError(OleErrorMessage(OLECMDERR_E_NOTSUPPORTED, nullptr, IID_IOleCommandTarget));
+    const HRESULT hr = target->Exec(&kCgidMshtml, kMshtmlFind, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+    if (hr == OLECMDERR_E_CANCELED || hr == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return;
+    OleCheck(hr, target.Get(), IID_IOleCommandTarget);
 }
 
 bool EngineControl::TranslateAccelerator(MSG& msg) {

@@ -38,11 +38,9 @@ static std::wstring ErrorInfoDescription(IUnknown* object, REFIID iid) {
         return {};
     ComPtr<IErrorInfo> info;
     if (ole::GetErrorInfo(0, &info) != S_OK || !info) return {};
-    BSTR description = nullptr;
-    std::wstring text;
-    if (SUCCEEDED(info->GetDescription(&description)) && description)
-        text.assign(description, ole::SysStringLen(description));
-    ole::SysFreeString(description);
+    ole::UniqueBstr description;
+    if (FAILED(info->GetDescription(&description))) return {};
+    std::wstring text = description.Text();
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
     return text;
 }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "common/Handles.h"
+
 namespace vesko {
 namespace {
 
@@ -23,11 +25,11 @@ BITMAPINFO GlyphInfo(int width) {
 // bits are read, not converted through a device context: conversions may
 // drop the alpha byte.
 bool LoadStrip(int bitmapId, std::vector<DWORD>& pixels, int& width) {
-    HBITMAP strip = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    const UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!strip) return false;
     DIBSECTION dib{};
-    const bool ok = GetObjectW(strip, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits &&
+    const bool ok = GetObjectW(strip.get(), sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits &&
                     dib.dsBm.bmBitsPixel == 32 && dib.dsBm.bmHeight == kGlyphSize;
     if (ok) {
         width = dib.dsBm.bmWidth;
@@ -40,7 +42,6 @@ bool LoadStrip(int bitmapId, std::vector<DWORD>& pixels, int& width) {
             std::copy(row, row + width, pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
         }
     }
-    DeleteObject(strip);
     return ok;
 }
 
@@ -65,10 +66,10 @@ HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices
     const int width = count * kGlyphSize;
     BITMAPINFO bi = GlyphInfo(width);
     void* bits = nullptr;
-    HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const UniqueBitmap colour(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!colour) return nullptr;
     const int maskStride = ((width + 15) / 16) * 2;  // monochrome rows are word-aligned
     std::vector<BYTE> maskBits(static_cast<size_t>(maskStride) * kGlyphSize, 0);
-    if (!colour) return nullptr;
     auto* out = static_cast<DWORD*>(bits);
     int slot = 0;
     for (int index : indices) {
@@ -85,15 +86,11 @@ HIMAGELIST CreateGlyphImageList(int bitmapId, std::initializer_list<int> indices
         }
         ++slot;
     }
-    HBITMAP mask = CreateBitmap(width, kGlyphSize, 1, 1, maskBits.data());
-    HIMAGELIST list = ImageList_Create(kGlyphSize, kGlyphSize, ILC_COLOR32 | ILC_MASK, count, 0);
-    if (list && mask && ImageList_Add(list, colour, mask) < 0) {
-        ImageList_Destroy(list);
-        list = nullptr;
-    }
-    DeleteObject(colour);
-    if (mask) DeleteObject(mask);
-    return list;
+    const UniqueBitmap mask(CreateBitmap(width, kGlyphSize, 1, 1, maskBits.data()));
+    UniqueImageList list(ImageList_Create(kGlyphSize, kGlyphSize, ILC_COLOR32 | ILC_MASK, count, 0));
+    // The list keeps copies of the pictures; the bitmaps go with this call.
+    if (list && mask && ImageList_Add(list.get(), colour.get(), mask.get()) < 0) list.reset();
+    return list.release();
 }
 
 }  // namespace vesko

@@ -5,37 +5,36 @@
 #include "res/resource.h"
 
 namespace vesko {
-namespace {
 
-// What a page command needs of its window.
-struct PageCommand {
+struct BrowserChild::PageCommand {
     UINT id;
-    bool (*available)(EngineControl& control);  // null: always
-    void (*run)(EngineControl& control, HWND window);
+    bool (BrowserChild::*available)();
+    void (BrowserChild::*run)();
 };
 
-bool CanSave(EngineControl& c) { return (c.QueryStatusWB(OLECMDID_SAVEAS) & OLECMDF_ENABLED) != 0; }
-// The engine's own save dialog writes the page; cancelling it is no error.
-void SavePage(EngineControl& c, HWND) { c.ExecWB(OLECMDID_SAVEAS, OLECMDEXECOPT_PROMPTUSER); }
-
-const PageCommand kPageCommands[] = {
-    {IDM_NAV_BACK, nullptr, [](EngineControl& c, HWND) { c.GoBack(); }},
-    {IDM_NAV_FORWARD, nullptr, [](EngineControl& c, HWND) { c.GoForward(); }},
-    {IDM_NAV_STOP, nullptr, [](EngineControl& c, HWND) { c.Stop(); }},
-    {IDM_NAV_RELOAD, nullptr, [](EngineControl& c, HWND) { c.Refresh(); }},
+const BrowserChild::PageCommand* BrowserChild::FindPageCommand(UINT id) {
     // Save and save as alike: a page has no file of its own to save over.
-    {IDM_FILE_SAVE, CanSave, SavePage},
-    {IDM_FILE_SAVEAS, CanSave, SavePage},
-    {IDM_FILE_CLOSE, nullptr, [](EngineControl&, HWND window) { SendMessageW(window, WM_CLOSE, 0, 0); }},
-};
-
-const PageCommand* FindPageCommand(UINT id) {
-    for (const PageCommand& command : kPageCommands)
+    static const PageCommand commands[] = {
+        {IDM_NAV_BACK, &BrowserChild::Always, &BrowserChild::GoBack},
+        {IDM_NAV_FORWARD, &BrowserChild::Always, &BrowserChild::GoForward},
+        {IDM_NAV_STOP, &BrowserChild::Always, &BrowserChild::Stop},
+        {IDM_NAV_RELOAD, &BrowserChild::Always, &BrowserChild::Refresh},
+        {IDM_FILE_CLOSE, &BrowserChild::Always, &BrowserChild::Close},
+        {IDM_FILE_SAVE, &BrowserChild::CanSave, &BrowserChild::Save},
+        {IDM_FILE_SAVEAS, &BrowserChild::CanSave, &BrowserChild::Save},
+        {IDM_FILE_PRINT, &BrowserChild::CanPrint, &BrowserChild::Print},
+        {IDM_FILE_PRINT_PREVIEW, &BrowserChild::CanPreview, &BrowserChild::Preview},
+        {IDM_FILE_PAGE_SETUP, &BrowserChild::CanSetUpPage, &BrowserChild::SetUpPage},
+        {IDM_VIEW_FIND, &BrowserChild::CanFind, &BrowserChild::Find},
+        {IDM_VIEW_ZOOM_IN, &BrowserChild::CanZoom, &BrowserChild::ZoomIn},
+        {IDM_VIEW_ZOOM_OUT, &BrowserChild::CanZoom, &BrowserChild::ZoomOut},
+        {IDM_VIEW_ZOOM_RESET, &BrowserChild::CanZoom, &BrowserChild::ZoomReset},
+    };
+    for (const PageCommand& command : commands)
         if (command.id == id) return &command;
     return nullptr;
 }
 
-}  // namespace
 
 BrowserChild::BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits)
     : model_(frame.Model()), mdiClient_(frame.MdiClient()), control_(std::move(control)), traits_(traits) {}
@@ -56,11 +55,17 @@ std::wstring BrowserChild::Caption() const { return State().caption; }
 
 bool BrowserChild::CanExecute(UINT command) {
     const PageCommand* row = FindPageCommand(command);
-    return row && (!row->available || row->available(*control_));
+    return row && (this->*row->available)();
 }
 
 void BrowserChild::Execute(UINT command) {
-    if (const PageCommand* row = FindPageCommand(command)) row->run(*control_, Handle());
+    if (const PageCommand* row = FindPageCommand(command)) (this->*row->run)();
+}
+
+void BrowserChild::ZoomTo(int percent) {
+    if (percent == State().zoom) return;
+    control_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, percent);
+    model_.SetZoom(id_, percent);
 }
 
 bool BrowserChild::Contains(HWND hwnd) const { return hwnd && (hwnd == Handle() || IsChild(Handle(), hwnd)); }

@@ -77,7 +77,34 @@ protected:
     bool NewWindow2() override;
 
 private:
+    struct PageCommand;
+    static const PageCommand* FindPageCommand(UINT id);
     const ChildState& State() const;
+
+    // What the page commands ask of the engine and do with it.
+    bool Always() { return true; }
+    bool EngineCan(OLECMDID command) { return (control_->QueryStatusWB(command) & OLECMDF_ENABLED) != 0; }
+    bool CanSave() { return EngineCan(OLECMDID_SAVEAS); }
+    bool CanPrint() { return EngineCan(OLECMDID_PRINT); }
+    bool CanPreview() { return EngineCan(OLECMDID_PRINTPREVIEW); }
+    bool CanSetUpPage() { return EngineCan(OLECMDID_PAGESETUP); }
+    bool CanZoom() { return EngineCan(OLECMDID_OPTICAL_ZOOM); }
+    bool CanFind() { return control_->CanFind(); }
+    void GoBack() { control_->GoBack(); }
+    void GoForward() { control_->GoForward(); }
+    void Stop() { control_->Stop(); }
+    void Refresh() { control_->Refresh(); }
+    void Close() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+    // The engines' own dialogs; a cancelled one is no error.
+    void Save() { control_->ExecWB(OLECMDID_SAVEAS, OLECMDEXECOPT_PROMPTUSER); }
+    void Print() { control_->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER); }
+    void Preview() { control_->ExecWB(OLECMDID_PRINTPREVIEW, OLECMDEXECOPT_PROMPTUSER); }
+    void SetUpPage() { control_->ExecWB(OLECMDID_PAGESETUP, OLECMDEXECOPT_PROMPTUSER); }
+    void Find() { control_->Find(); }
+    void ZoomIn() { ZoomTo(NextZoom(State().zoom, +1)); }
+    void ZoomOut() { ZoomTo(NextZoom(State().zoom, -1)); }
+    void ZoomReset() { ZoomTo(100); }
+    void ZoomTo(int percent);
 
     FrameModel& model_;
     HWND mdiClient_;

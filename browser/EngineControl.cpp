@@ -16,6 +16,13 @@ namespace vesko {
 // {1339B54C-3453-11D2-93B9-000000000000}
 const CLSID CLSID_MozillaBrowser = {0x1339B54C, 0x3453, 0x11D2, {0x93, 0xB9, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
 
+namespace {
+// The IE document's own command group (CGID_MSHTML) and its find command
+// (IDM_FIND), which its WebBrowser control does not take through ExecWB.
+const GUID kCgidMshtml = {0xDE4BA900, 0x59CA, 0x11CF, {0x95, 0x92, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+constexpr ULONG kMshtmlFind = 67;
+}  // namespace
+
 // The container side of in-place activation: one object serving the site
 // interfaces with one reference count. It outlives its control only as long
 // as the control holds references to it.
@@ -339,12 +346,48 @@ DWORD EngineControl::QueryStatusWB(OLECMDID command) {
     return SUCCEEDED(Browser().QueryStatusWB(command, &flags)) ? static_cast<DWORD>(flags) : 0;
 }
 
-bool EngineControl::ExecWB(OLECMDID command, OLECMDEXECOPT option) {
+bool EngineControl::ExecWB(OLECMDID command, OLECMDEXECOPT option) { return Exec(command, option, nullptr); }
+
+bool EngineControl::ExecWB(OLECMDID command, OLECMDEXECOPT option, int value) {
+    VARIANT in{};
+    in.vt = VT_I4;
+    in.lVal = value;
+    return Exec(command, option, &in);
+}
+
+bool EngineControl::Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in) {
     IWebBrowser2& browser = Browser();
-    const HRESULT hr = browser.ExecWB(command, option, nullptr, nullptr);
+    const HRESULT hr = browser.ExecWB(command, option, in, nullptr);
     if (hr == OLECMDERR_E_CANCELED || hr == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return false;
     OleCheck(hr, &browser, IID_IWebBrowser2);
     return true;
+}
+
+ComPtr<IOleCommandTarget> EngineControl::DocumentCommands() {
+    ComPtr<IOleCommandTarget> target;
+    ComPtr<IDispatch> document;
+    if (object_ && SUCCEEDED(Browser().get_Document(&document)) && document) document.As(target);
+    return target;
+}
+
+bool EngineControl::CanFind() {
+    if (QueryStatusWB(OLECMDID_FIND) & OLECMDF_ENABLED) return true;
+    const ComPtr<IOleCommandTarget> target = DocumentCommands();
+    OLECMD command{kMshtmlFind, 0};
+    return target && SUCCEEDED(target->QueryStatus(&kCgidMshtml, 1, &command, nullptr)) &&
+           (command.cmdf & OLECMDF_ENABLED);
+}
+
+void EngineControl::Find() {
+    if (QueryStatusWB(OLECMDID_FIND) & OLECMDF_ENABLED) {
+        ExecWB(OLECMDID_FIND, OLECMDEXECOPT_PROMPTUSER);
+        return;
+    }
+    const ComPtr<IOleCommandTarget> target = DocumentCommands();
+    if (!target) throw AppError(OleErrorMessage(OLECMDERR_E_NOTSUPPORTED, nullptr, IID_IOleCommandTarget));
+    const HRESULT hr = target->Exec(&kCgidMshtml, kMshtmlFind, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+    if (hr == OLECMDERR_E_CANCELED || hr == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return;
+    OleCheck(hr, target.Get(), IID_IOleCommandTarget);
 }
 
 bool EngineControl::TranslateAccelerator(MSG& msg) {

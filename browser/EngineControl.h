@@ -58,6 +58,12 @@ public:
     // Runs an engine command. False when the user cancelled it; any other
     // failure raises AppError.
     bool ExecWB(OLECMDID command, OLECMDEXECOPT option);
+    // The same with a number for the command (a zoom in percent).
+    bool ExecWB(OLECMDID command, OLECMDEXECOPT option, int value);
+    // The engine's own find dialog: through ExecWB where the engine takes
+    // it there, else through its document's command target (IE's way).
+    bool CanFind();
+    void Find();
 
     // Offers a keyboard message to the control before the frame's own
     // accelerators; true when the control consumed it.
@@ -68,6 +74,8 @@ public:
 
 private:
     IWebBrowser2& Browser();
+    bool Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in);
+    ComPtr<IOleCommandTarget> DocumentCommands();
 
     CLSID clsid_;
     SIZE designExtent_;

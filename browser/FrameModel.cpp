@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <utility>
 
 namespace vesko {
@@ -13,7 +14,20 @@ constexpr int kCommandBack = 2;
 
 constexpr size_t Index(NavButton button) { return static_cast<size_t>(button); }
 
+constexpr int kZoomSteps[] = {50, 67, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300};
+
 }  // namespace
+
+int NextZoom(int percent, int direction) {
+    if (direction > 0) {
+        for (int step : kZoomSteps)
+            if (step > percent) return step;
+    } else {
+        for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+            if (*it < percent) return *it;
+    }
+    return percent;
+}
 
 int ScaledProgress(int progress, int progressMax) {
     const long long scaled = static_cast<long long>(progress) * 100 / progressMax;
@@ -173,6 +187,14 @@ std::optional<PageRequest> FrameModel::TakeRequest() {
     PageRequest request = std::move(requests_.front());
     requests_.pop_front();
     return request;
+}
+
+void FrameModel::SetZoom(ChildId id, int percent) {
+    ChildState* child = Get(id);
+    if (!child) return;
+    child->zoom = percent;
+    view_.status = L"拡大率: " + std::to_wstring(percent) + L"%";
+    Notify(kStatusChanged, id);
 }
 
 void FrameModel::ShowAddress(const std::wstring& address) {

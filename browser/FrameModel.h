@@ -30,6 +30,7 @@ struct ChildState {
     std::wstring lastStatusText;  // LastStatusText
     int progress = 0;             // the raw Progress of the last report (the window's Tag)
     NavStates saved{};            // the buttons as they are brought back on activation
+    int zoom = 100;               // percent
 };
 
 // What the frame's shared controls show.
@@ -127,6 +128,9 @@ public:
     void NewWindow2(ChildId id);
     std::optional<PageRequest> TakeRequest();
 
+    // The window's zoom has changed: the status line says so.
+    void SetZoom(ChildId id, int percent);
+
     // Direct writes to what the frame shows.
     void ShowAddress(const std::wstring& address);
     void ShowProgress(int value);
@@ -146,6 +150,11 @@ private:
     FrameView view_;
     std::deque<PageRequest> requests_;
 };
+
+// The zoom one step in (direction > 0) or out from `percent`, through
+// 50, 67, 80, 90, 100, 110, 125, 150, 175, 200, 250 and 300; the ends
+// stay where they are.
+int NextZoom(int percent, int direction);
 
 // Progress x 100 / ProgressMax in 32-bit arithmetic, truncated, with no
 // overflow.

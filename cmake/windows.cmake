@@ -37,6 +37,7 @@ add_library(vesko_core STATIC
   common/Text.cpp
   common/Window.cpp
   browser/BrowserChild.cpp
+  browser/BrowserEmulation.cpp
   browser/FrameModel.cpp
   browser/EngineControl.cpp
   browser/childIE.cpp
@@ -59,7 +60,7 @@ target_include_directories(vesko_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
 # No shell32, comdlg32, ole32 or oleaut32: they load on first use
 # (common/SystemLibrary.h, common/Ole.h).
-target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 uuid gdi32 user32 kernel32)
+target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 uuid gdi32 user32 advapi32 kernel32)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
 # Source properties hold only in the directory that sets them: the test

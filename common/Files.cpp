@@ -1,5 +1,7 @@
 #include "common/Files.h"
 
+#include <vector>
+
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/Handles.h"
@@ -45,17 +47,28 @@ std::vector<FolderEntry> ListFolder(const std::wstring& folder) {
     return entries;
 }
 
-std::wstring ExecutableDirectory() {
+namespace {
+
+std::wstring ExecutablePath() {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) throw AppError(SystemMessage(GetLastError()));
-        if (n < path.size()) {
-            std::wstring full(path.data(), n);
-            return full.substr(0, full.find_last_of(L"\\/") + 1);
-        }
+        if (n < path.size()) return std::wstring(path.data(), n);
         path.resize(path.size() * 2);
     }
+}
+
+}  // namespace
+
+std::wstring ExecutableDirectory() {
+    const std::wstring full = ExecutablePath();
+    return full.substr(0, full.find_last_of(L"\\/") + 1);
+}
+
+std::wstring ExecutableFileName() {
+    const std::wstring full = ExecutablePath();
+    return full.substr(full.find_last_of(L"\\/") + 1);
 }
 
 std::wstring InOutErrorMessage(DWORD code) {

@@ -21,6 +21,9 @@ std::wstring InOutErrorMessage(DWORD code);
 // AppError when the system cannot say.
 std::wstring ExecutableDirectory();
 
+// The file name of the running program ("vesko.exe").
+std::wstring ExecutableFileName();
+
 struct FolderEntry {
     std::wstring name;
     bool isFolder;

@@ -42,6 +42,13 @@ struct AcceleratorDeleter {
 };
 using UniqueAccelerators = std::unique_ptr<std::remove_pointer_t<HACCEL>, AcceleratorDeleter>;
 
+struct RegistryKeyDeleter {
+    void operator()(HKEY key) const {
+        if (key) RegCloseKey(key);
+    }
+};
+using UniqueRegistryKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyDeleter>;
+
 // A kernel handle (a file, a process, an event). Invalid is INVALID_HANDLE_VALUE
 // or null, as the call that made it reports failure.
 class UniqueHandle {

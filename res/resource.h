@@ -32,6 +32,13 @@
 #define IDM_NAV_FORWARD 1061
 #define IDM_NAV_STOP 1062
 #define IDM_NAV_RELOAD 1063
+#define IDM_FILE_PRINT 1007
+#define IDM_FILE_PRINT_PREVIEW 1008
+#define IDM_FILE_PAGE_SETUP 1009
+#define IDM_VIEW_FIND 1080
+#define IDM_VIEW_ZOOM_IN 1081
+#define IDM_VIEW_ZOOM_OUT 1082
+#define IDM_VIEW_ZOOM_RESET 1083
 
 // Items from here on are the bookmarks of the Bookmarks menu.
 #define IDM_BOOKMARK_FIRST 20000

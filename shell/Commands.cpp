@@ -49,6 +49,13 @@ const std::vector<Command> kCommands = {
      nullptr},
     {IDM_FILE_SAVEAS, L"名前をつけて保存(&A)...", {}, L"別名保存|ファイルに別の名前をつけて保存", HasActiveChild,
      nullptr, nullptr},
+    {IDM_FILE_PRINT, L"印刷(&P)...", Ctrl('P', L"Ctrl+P"), L"", HasActiveChild, nullptr, nullptr},
+    {IDM_FILE_PRINT_PREVIEW, L"印刷プレビュー(&V)...", {}, L"", HasActiveChild, nullptr, nullptr},
+    {IDM_FILE_PAGE_SETUP, L"ページ設定(&U)...", {}, L"", HasActiveChild, nullptr, nullptr},
+    {IDM_VIEW_FIND, L"ページ内検索(&F)...", Ctrl('F', L"Ctrl+F"), L"", HasActiveChild, nullptr, nullptr},
+    {IDM_VIEW_ZOOM_IN, L"拡大(&I)", Ctrl(VK_OEM_PLUS, L"Ctrl++"), L"", HasActiveChild, nullptr, nullptr},
+    {IDM_VIEW_ZOOM_OUT, L"縮小(&O)", Ctrl(VK_OEM_MINUS, L"Ctrl+-"), L"", HasActiveChild, nullptr, nullptr},
+    {IDM_VIEW_ZOOM_RESET, L"標準のサイズ(&R)", Ctrl('0', L"Ctrl+0"), L"", HasActiveChild, nullptr, nullptr},
     {IDM_FILE_EXIT, L"終了(&X)", {}, L"終了|アプリケーションの終了", nullptr, nullptr,
      [](TMainForm& f) { f.FileExit1Execute(); }},
     {IDM_BOOKMARK_EDIT, L"ブックマークを編集", {}, L"", nullptr, nullptr, [](TMainForm& f) { f.mnuEditClick(); }},
@@ -92,6 +99,22 @@ struct MenuNode {
     std::vector<MenuNode> children;
 };
 
+// Further keys of commands. "+" is on the key of ";" on a Japanese
+// keyboard and on that of "=" on a US one, the same virtual key
+// (VK_OEM_PLUS), which counts with Shift or without; the numeric pad has
+// "+", "-" and "0" of its own.
+struct AlternateKey {
+    UINT id;
+    BYTE modifiers;
+    WORD key;
+};
+const AlternateKey kAlternateKeys[] = {
+    {IDM_VIEW_ZOOM_IN, FCONTROL | FSHIFT, VK_OEM_PLUS},
+    {IDM_VIEW_ZOOM_IN, FCONTROL, VK_ADD},
+    {IDM_VIEW_ZOOM_OUT, FCONTROL, VK_SUBTRACT},
+    {IDM_VIEW_ZOOM_RESET, FCONTROL, VK_NUMPAD0},
+};
+
 MenuNode Item(UINT id) { return {MenuNode::Item, id, nullptr, nullptr, {}}; }
 MenuNode Separator() { return {MenuNode::Separator, 0, nullptr, nullptr, {}}; }
 MenuNode Popup(const wchar_t* caption, const wchar_t* hint, std::vector<MenuNode> items) {
@@ -103,7 +126,11 @@ const std::vector<MenuNode>& MenuBarLayout() {
     static const std::vector<MenuNode> layout = {
         Popup(L"ファイル(&F)", L"ファイル関連の機能",
               {Item(IDM_FILE_NEW), Item(IDM_FILE_OPEN), Item(IDM_FILE_CLOSE), Item(IDM_FILE_SAVE),
-               Item(IDM_FILE_SAVEAS), Separator(), Item(IDM_FILE_EXIT)}),
+               Item(IDM_FILE_SAVEAS), Separator(), Item(IDM_FILE_PRINT), Item(IDM_FILE_PRINT_PREVIEW),
+               Item(IDM_FILE_PAGE_SETUP), Separator(), Item(IDM_FILE_EXIT)}),
+        Popup(L"表示(&V)", L"表示関連の機能",
+              {Item(IDM_VIEW_FIND), Separator(), Item(IDM_VIEW_ZOOM_IN), Item(IDM_VIEW_ZOOM_OUT),
+               Item(IDM_VIEW_ZOOM_RESET)}),
         // The bookmarks follow the separator.
         Popup(L"ブックマーク(&A)", L"", {Item(IDM_BOOKMARK_EDIT), Separator()}),
         Popup(L"ツール(&T)", L"ツール関連の機能",
@@ -165,6 +192,9 @@ UniqueAccelerators BuildAccelerators() {
         if (command.shortcut.key)
             keys.push_back(ACCEL{static_cast<BYTE>(FVIRTKEY | command.shortcut.modifiers), command.shortcut.key,
                                  static_cast<WORD>(command.id)});
+    for (const AlternateKey& alternate : kAlternateKeys)
+        keys.push_back(ACCEL{static_cast<BYTE>(FVIRTKEY | alternate.modifiers), alternate.key,
+                             static_cast<WORD>(alternate.id)});
     UniqueAccelerators table(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
     if (!table) throw AppError(SystemMessage(GetLastError()));
     return table;

@@ -353,8 +353,15 @@ bool TMainForm::RunCommand(UINT id) {
 }
 
 bool TMainForm::PreTranslateMessage(MSG& msg) {
-    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !Handle()) return false;
-    if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
+    if (!Handle() || (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd))) return false;
+    if (msg.message == WM_MOUSEWHEEL && (GET_KEYSTATE_WPARAM(msg.wParam) & MK_CONTROL)) {
+        // Ctrl with the wheel zooms the page in steps, as the keys do.
+        BrowserChild* child = ActiveChild();
+        if (!child || !child->Contains(msg.hwnd)) return false;
+        RunCommand(GET_WHEEL_DELTA_WPARAM(msg.wParam) > 0 ? IDM_VIEW_ZOOM_IN : IDM_VIEW_ZOOM_OUT);
+        return true;
+    }
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
     // The page gets its keys first (Tab, Backspace, its own shortcuts).
     if (BrowserChild* child = ActiveChild(); child && child->Contains(msg.hwnd) && child->TranslateAccelerator(msg))
         return true;

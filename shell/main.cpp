@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 
+#include "browser/BrowserEmulation.h"
 #include "common/ErrorReport.h"
+#include "common/Files.h"
 #include "shell/Application.h"
 
 #if defined(__GLIBCXX__)
@@ -20,6 +22,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         vesko::TApplication app;
         app.SetTitle(L"Vesko");
+        // Before any engine loads: the control reads its switch then.
+        try {
+            vesko::EnsureNewestDocumentMode(vesko::ExecutableFileName());
+        } catch (...) {
+            vesko::ReportCurrentException();
+        }
         app.CreateMainForm();
         app.CreateHiddenForms();
         return app.Run();

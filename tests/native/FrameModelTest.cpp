@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 namespace vesko {
 namespace {
@@ -154,6 +155,25 @@ TEST(FrameModel, OtherEngineNeedsAnActiveWindowAndGeckoOnlyWhileItMayBeChosen) {
     const ChildId mz = model.AddChild(EngineKind::Gecko);
     model.Activate(mz, L"");
     EXPECT_TRUE(model.CanOpenInOtherEngine()) << "IE can always be had";
+}
+
+TEST(FrameModel, ZoomStepsStopAtTheirEndsAndShowInTheStatusLine) {
+    int percent = 100;
+    std::vector<int> up;
+    for (int i = 0; i < 8; ++i) up.push_back(percent = NextZoom(percent, +1));
+    EXPECT_EQ(up, (std::vector<int>{110, 125, 150, 175, 200, 250, 300, 300}));
+    percent = 100;
+    std::vector<int> down;
+    for (int i = 0; i < 6; ++i) down.push_back(percent = NextZoom(percent, -1));
+    EXPECT_EQ(down, (std::vector<int>{90, 80, 67, 50, 50, 50}));
+
+    FrameModel model;
+    const ChildId a = model.AddChild(EngineKind::IE);
+    const ChildId b = model.AddChild(EngineKind::Gecko);
+    model.SetZoom(a, 125);
+    EXPECT_EQ(model.View().status, L"拡大率: 125%");
+    EXPECT_EQ(model.Find(a)->zoom, 125);
+    EXPECT_EQ(model.Find(b)->zoom, 100) << "each window has its own";
 }
 
 }  // namespace

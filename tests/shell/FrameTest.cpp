@@ -14,30 +14,6 @@
 namespace vesko::test {
 namespace {
 
-// Opens the menu holding `command` as the user would and tells whether the
-// command is enabled.
-bool MenuEnables(HWND frame, UINT command) {
-    HMENU sub = SubMenuWith(frame, command);
-    SendMessageW(frame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), 0);
-    return (GetMenuState(sub, command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
-}
-
-// Presses Ctrl+key with the focus in `target` and offers it to the frame
-// as the message loop does; true when a shortcut took it.
-bool PressCtrl(TMainForm& frame, HWND target, WPARAM key) {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    BYTE withControl[256];
-    memcpy(withControl, keys, sizeof keys);
-    withControl[VK_CONTROL] = 0x80;
-    SetKeyboardState(withControl);
-    MSG msg{target, WM_KEYDOWN, key, 0, 0, {}};
-    const bool taken = frame.PreTranslateMessage(msg);
-    if (taken) FrameTest::Pump();
-    SetKeyboardState(keys);
-    return taken;
-}
-
 using FrameStart = FrameTest;
 
 TEST_F(FrameStart, WithoutConfigSelectsIEAndDisablesGecko) {
@@ -610,7 +586,7 @@ void CALLBACK CancelEngineDialogs(HWND, UINT, UINT_PTR, DWORD) {
     EnumThreadWindows(GetCurrentThreadId(), &CancelDialog, 0);
 }
 
-TEST_F(FrameStart, RealWebBrowserControlHostsWithoutErrors) {
+TEST_F(FrameStart, RealWebBrowserControlHostsAndItsPageCommandsWorkOrStayDisabled) {
     engines_.reset();  // the system's own control this time
     CLSID clsid = CLSID_WebBrowser;
     IUnknown* probe = nullptr;
@@ -625,20 +601,23 @@ TEST_F(FrameStart, RealWebBrowserControlHostsWithoutErrors) {
     SendMessageW(Frame().Handle(), WM_COMMAND, IDM_NAV_STOP, 0);
     for (const auto& e : errors_) ADD_FAILURE() << testing::PrintToString(e);
 
-    // Saving: whatever the control says of the command and of its outcome,
-    // the window stays and at most one box tells of a failure.
-    const bool canSave = MenuEnables(Frame().Handle(), IDM_FILE_SAVE);
-    const UINT_PTR timer = SetTimer(nullptr, 0, 500, &CancelEngineDialogs);
-    SendMessageW(Frame().Handle(), WM_COMMAND, IDM_FILE_SAVE, 0);
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(Frame().ChildCount(), 1);
-    if (!canSave) {
-        EXPECT_TRUE(errors_.empty()) << "an unavailable command does nothing";
+    // Each page command: whatever the control says of it and of its
+    // outcome, the window stays and at most one box tells of a failure.
+    for (UINT id : {IDM_FILE_SAVE, IDM_FILE_PRINT, IDM_FILE_PRINT_PREVIEW, IDM_FILE_PAGE_SETUP, IDM_VIEW_FIND,
+                    IDM_VIEW_ZOOM_IN, IDM_VIEW_ZOOM_OUT, IDM_VIEW_ZOOM_RESET}) {
+        const bool offered = MenuEnables(Frame().Handle(), id);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 500, &CancelEngineDialogs);
+        SendMessageW(Frame().Handle(), WM_COMMAND, id, 0);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(Frame().ChildCount(), 1);
+        if (!offered) {
+            EXPECT_TRUE(errors_.empty()) << id << ": an unavailable command does nothing";
+        }
+        EXPECT_LE(errors_.size(), 1u) << id;
+        std::cout << "[ note ] command " << id << ": the control " << (offered ? "offers" : "does not offer")
+                  << " it; " << errors_.size() << " box(es)\n";
+        errors_.clear();
     }
-    EXPECT_LE(errors_.size(), 1u);
-    std::cout << "[ note ] the control " << (canSave ? "offers" : "does not offer") << " saving; " << errors_.size()
-              << " box(es)\n";
-    errors_.clear();
 
     SendMessageW(Frame().Handle(), WM_COMMAND, IDM_FILE_CLOSE, 0);
     EXPECT_EQ(Frame().ChildCount(), 0);

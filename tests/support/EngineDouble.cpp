@@ -18,6 +18,39 @@ constexpr wchar_t kViewClass[] = L"VeskoEngineDoubleView";
 void RegisterViewClass() { Window::RegisterClassOnce(kViewClass, COLOR_WINDOW, 0, 0, &DefWindowProcW); }
 }  // namespace
 
+// The page's document, as far as its command target goes.
+class DocumentDouble final : public ComObject<DocumentDouble, IDispatch, IOleCommandTarget> {
+public:
+    DocumentDouble(DWORD status, std::shared_ptr<EngineRecord> record, HRESULT result)
+        : status_(status), record_(std::move(record)), result_(result) {}
+    static const auto& Interfaces() {
+        static const ComInterface<DocumentDouble> table[] = {
+            Entry<DocumentDouble, IDispatch>(IID_IDispatch),
+            Entry<DocumentDouble, IOleCommandTarget>(IID_IOleCommandTarget),
+        };
+        return table;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP QueryStatus(const GUID*, ULONG count, OLECMD* commands, OLECMDTEXT*) override {
+        for (ULONG i = 0; i < count; ++i) commands[i].cmdf = status_;
+        return S_OK;
+    }
+    STDMETHODIMP Exec(const GUID*, DWORD id, DWORD, VARIANT*, VARIANT*) override {
+        record_->documentCommands.push_back(id);
+        return result_;
+    }
+
+private:
+    DWORD status_;
+    std::shared_ptr<EngineRecord> record_;
+    HRESULT result_;
+};
+
 class EngineDouble final : public ComObject<EngineDouble, IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject,
                                             IWebBrowser2, IConnectionPointContainer, ISupportErrorInfo> {
 public:
@@ -195,7 +228,13 @@ public:
     STDMETHODIMP get_Application(IDispatch**) override { return E_NOTIMPL; }
     STDMETHODIMP get_Parent(IDispatch**) override { return E_NOTIMPL; }
     STDMETHODIMP get_Container(IDispatch**) override { return E_NOTIMPL; }
-    STDMETHODIMP get_Document(IDispatch**) override { return E_NOTIMPL; }
+    STDMETHODIMP get_Document(IDispatch** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!owner_.documentStatus_) return E_NOTIMPL;
+        *out = new DocumentDouble(owner_.documentStatus_, record_, owner_.callFailure_);
+        return S_OK;
+    }
     STDMETHODIMP get_TopLevelContainer(VARIANT_BOOL*) override { return E_NOTIMPL; }
     STDMETHODIMP get_Type(BSTR*) override { return E_NOTIMPL; }
     STDMETHODIMP get_Left(LONG*) override { return E_NOTIMPL; }
@@ -229,13 +268,15 @@ public:
     STDMETHODIMP get_FullScreen(VARIANT_BOOL*) override { return E_NOTIMPL; }
     STDMETHODIMP put_FullScreen(VARIANT_BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryStatusWB(OLECMDID, OLECMDF* flags) override {
+    STDMETHODIMP QueryStatusWB(OLECMDID command, OLECMDF* flags) override {
         if (!flags) return E_POINTER;
-        *flags = static_cast<OLECMDF>(owner_.commandStatus_);
+        const auto it = owner_.commandStatusOf_.find(command);
+        *flags = static_cast<OLECMDF>(it != owner_.commandStatusOf_.end() ? it->second : owner_.commandStatus_);
         return S_OK;
     }
-    STDMETHODIMP ExecWB(OLECMDID command, OLECMDEXECOPT option, VARIANT*, VARIANT*) override {
+    STDMETHODIMP ExecWB(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VARIANT*) override {
         record_->executed.emplace_back(command, option);
+        if (in && in->vt == VT_I4) record_->executedNumbers.push_back(in->lVal);
         return Call(L"ExecWB");
     }
     STDMETHODIMP ShowBrowserBar(VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }

@@ -31,6 +31,8 @@ struct EngineRecord {
     SIZE extent{};
     std::vector<WPARAM> keysOffered;
     std::vector<std::pair<OLECMDID, OLECMDEXECOPT>> executed;  // ExecWB's command and option
+    std::vector<long> executedNumbers;                          // the numbers given with them
+    std::vector<ULONG> documentCommands;                       // run through the document's command target
     bool advised = false;
     bool alive = true;
 };
@@ -57,6 +59,11 @@ public:
     void ConsumeKey(WPARAM key) { consumedKeys_.push_back(key); }
     // What QueryStatusWB reports for every command (OLECMDF flags).
     void SetCommandStatus(DWORD flags) { commandStatus_ = flags; }
+    // The same for one command, over the above.
+    void SetCommandStatus(OLECMDID command, DWORD flags) { commandStatusOf_[command] = flags; }
+    // Whether the engines' documents take commands of their own (IE's do),
+    // and what they say of each.
+    void OfferDocumentCommands(DWORD flags) { documentStatus_ = flags; }
     // Whether engines announce themselves through SetActiveObject.
     void AnnounceActiveObject(bool announce) { announce_ = announce; }
 
@@ -93,6 +100,8 @@ private:
     std::vector<WPARAM> consumedKeys_;
     bool announce_ = false;
     DWORD commandStatus_ = OLECMDF_SUPPORTED | OLECMDF_ENABLED;
+    std::map<OLECMDID, DWORD> commandStatusOf_;
+    DWORD documentStatus_ = 0;  // 0: no document
     std::map<std::wstring, HRESULT> createFailure_;
     std::vector<std::shared_ptr<EngineRecord>> records_;
     std::vector<EngineDouble*> engines_;  // parallel to records_

@@ -1,6 +1,7 @@
 #include "tests/support/FrameFixture.h"
 
 #include <atomic>
+#include <cstring>
 #include <vector>
 
 #include "browser/BrowserChild.h"
@@ -81,6 +82,27 @@ RECT RectIn(HWND control) {
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+bool MenuEnables(HWND frame, UINT command) {
+    HMENU sub = SubMenuWith(frame, command);
+    SendMessageW(frame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), 0);
+    return (GetMenuState(sub, command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+bool PressCtrl(TMainForm& frame, HWND target, WPARAM key, bool shift) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    BYTE held[256];
+    memcpy(held, keys, sizeof keys);
+    held[VK_CONTROL] = 0x80;
+    if (shift) held[VK_SHIFT] = 0x80;
+    SetKeyboardState(held);
+    MSG msg{target, WM_KEYDOWN, key, 0, 0, {}};
+    const bool taken = frame.PreTranslateMessage(msg);
+    if (taken) FrameTest::Pump();
+    SetKeyboardState(keys);
+    return taken;
 }
 
 HMENU SubMenuWith(HWND frame, UINT command) {

@@ -66,6 +66,15 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);  // empty when unreadable
 bool FileExists(const std::wstring& path);
 
+// Opens the menu holding `command` as the user would and tells whether the
+// command is enabled.
+bool MenuEnables(HWND frame, UINT command);
+
+// Presses Ctrl+key (with Shift too when asked) with the focus in `target`
+// and offers it to the frame as the message loop does; true when a
+// shortcut took it.
+bool PressCtrl(TMainForm& frame, HWND target, WPARAM key, bool shift = false);
+
 // A control's rectangle in its parent's client area.
 RECT RectIn(HWND control);
 

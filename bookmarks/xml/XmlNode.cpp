@@ -88,9 +88,84 @@ std::unique_ptr<XmlNode> XmlNode::MakeText(std::u16string_view text) {
     return std::unique_ptr<XmlNode>(new (RoomFor(text)) XmlNode(Kind::Text, text, nullptr));
 }
 
+std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string_view name, const std::vector<XmlAttribute>& attributes) {
+    std::unique_ptr<XmlNode> node(new (RoomFor(name, attributes)) XmlNode(Kind::Element, name, nullptr));
+    node->StoreAttributes(attributes);
+    return node;
+}
+
+std::unique_ptr<XmlNode> XmlNode::MakeElement(std::u16string_view name, const std::vector<XmlAttribute>& attributes,
+                                              XmlNodePool& pool) {
+    std::unique_ptr<XmlNode> node(new (pool, RoomFor(name, attributes)) XmlNode(Kind::Element, name, &pool));
+    node->StoreAttributes(attributes);
+    return node;
+}
+
+std::unique_ptr<XmlNode> XmlNode::MakeComment(std::u16string_view text) {
+    return std::unique_ptr<XmlNode>(new (RoomFor(text)) XmlNode(Kind::Comment, text, nullptr));
+}
+
+std::unique_ptr<XmlNode> XmlNode::MakeComment(std::u16string_view text, XmlNodePool& pool) {
+    return std::unique_ptr<XmlNode>(new (pool, RoomFor(text)) XmlNode(Kind::Comment, text, &pool));
+}
+
 XmlNode::Trailing XmlNode::RoomFor(std::u16string_view chars) {
     if (chars.size() > UINT32_MAX) throw std::length_error("a node's characters are limited to 2^32 - 1 units");
     return Trailing{chars.size() * sizeof(char16_t)};
+}
+
+// Every offset must fit the table's 32 bits, so the whole is held to that.
+XmlNode::Trailing XmlNode::RoomFor(std::u16string_view name, const std::vector<XmlAttribute>& attributes) {
+    constexpr std::size_t kMost = UINT32_MAX;
+    const char* const tooLong = "a node's characters are limited to 2^32 - 1 units";
+    std::size_t units = RoomFor(name).bytes / sizeof(char16_t);
+    if (attributes.empty()) return Trailing{units * sizeof(char16_t)};
+    if (units > kMost - 2 || attributes.size() > (kMost - 2 - units) / 6) throw std::length_error(tooLong);
+    units += 2 + 6 * attributes.size();
+    for (const XmlAttribute& attribute : attributes) {
+        if (attribute.name.size() > kMost - units) throw std::length_error(tooLong);
+        units += attribute.name.size();
+        if (attribute.value.size() > kMost - units) throw std::length_error(tooLong);
+        units += attribute.value.size();
+    }
+    return Trailing{units * sizeof(char16_t)};
+}
+
+void XmlNode::StoreAttributes(const std::vector<XmlAttribute>& attributes) {
+    if (attributes.empty()) return;
+    char16_t* const base = reinterpret_cast<char16_t*>(this + 1);
+    auto put = [&](std::size_t index, std::size_t value) {
+        const auto word = static_cast<std::uint32_t>(value);
+        std::memcpy(base + size_ + 2 * index, &word, sizeof word);
+    };
+    put(0, attributes.size());
+    std::size_t at = size_ + 2 + 6 * attributes.size();  // where the next characters go
+    for (std::size_t k = 0; k < attributes.size(); ++k) {
+        const XmlAttribute& attribute = attributes[k];
+        put(1 + 3 * k, at);
+        put(2 + 3 * k, attribute.name.size());
+        put(3 + 3 * k, attribute.value.size());
+        if (!attribute.name.empty()) std::memcpy(base + at, attribute.name.data(), attribute.name.size() * 2);
+        at += attribute.name.size();
+        if (!attribute.value.empty()) std::memcpy(base + at, attribute.value.data(), attribute.value.size() * 2);
+        at += attribute.value.size();
+    }
+    hasAttributes_ = true;
+}
+
+XmlAttribute XmlNode::AttributeAt(std::size_t index) const {
+    const std::uint32_t start = Word(1 + 3 * index);
+    const std::uint32_t nameLength = Word(2 + 3 * index);
+    return {{Base() + start, nameLength}, {Base() + start + nameLength, Word(3 + 3 * index)}};
+}
+
+std::optional<std::u16string_view> XmlNode::Attribute(std::u16string_view name) const {
+    const std::size_t count = AttributeCount();
+    for (std::size_t k = 0; k < count; ++k) {
+        const XmlAttribute attribute = AttributeAt(k);
+        if (attribute.name == name) return attribute.value;
+    }
+    return std::nullopt;
 }
 
 XmlNode::~XmlNode() {

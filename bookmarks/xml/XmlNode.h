@@ -1,10 +1,11 @@
-// A small DOM-shaped tree for the bookmark file: element and text nodes,
-// children by position, UTF-16 strings. Nothing here recurses on depth, so
+// A small DOM-shaped tree for the bookmark file and the site list: element,
+// text and comment nodes, children by position, UTF-16 strings. Nothing here recurses on depth, so
 // hostile nesting cannot overflow the stack.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,9 +60,15 @@ private:
     XmlNodePool* pool_;
 };
 
+// One attribute of an element: views of the characters the node keeps.
+struct XmlAttribute {
+    std::u16string_view name;
+    std::u16string_view value;
+};
+
 class XmlNode {
 public:
-    enum class Kind : unsigned char { Element, Text };
+    enum class Kind : unsigned char { Element, Text, Comment };
 
     // Each node keeps its characters right behind it, in the same block.
     static std::unique_ptr<XmlNode> MakeElement(std::u16string_view name);
@@ -70,6 +77,12 @@ public:
     // into a tree whose root (made without a pool) comes to own the pool.
     static std::unique_ptr<XmlNode> MakeElement(std::u16string_view name, XmlNodePool& pool);
     static std::unique_ptr<XmlNode> MakeText(std::u16string_view text, XmlNodePool& pool);
+    // An element with attributes, kept behind its name; and a comment.
+    static std::unique_ptr<XmlNode> MakeElement(std::u16string_view name, const std::vector<XmlAttribute>& attributes);
+    static std::unique_ptr<XmlNode> MakeElement(std::u16string_view name, const std::vector<XmlAttribute>& attributes,
+                                                XmlNodePool& pool);
+    static std::unique_ptr<XmlNode> MakeComment(std::u16string_view text);
+    static std::unique_ptr<XmlNode> MakeComment(std::u16string_view text, XmlNodePool& pool);
     // Makes this node, the root of its tree, the owner of its nodes' pool.
     // Every node below it must come from that pool (std::logic_error
     // otherwise): the tree then goes with the pool, without a visit to
@@ -85,10 +98,20 @@ public:
     ~XmlNode();
 
     bool IsElement() const { return kind_ == Kind::Element; }
+    bool IsComment() const { return kind_ == Kind::Comment; }
     // Element name; empty for a text node.
     std::u16string_view Name() const { return kind_ == Kind::Element ? Chars() : std::u16string_view(); }
     // A text node's own characters; empty for an element.
     std::u16string_view Value() const { return kind_ == Kind::Text ? Chars() : std::u16string_view(); }
+    // A comment's characters (between "<!--" and "-->"); empty for others.
+    std::u16string_view CommentText() const { return kind_ == Kind::Comment ? Chars() : std::u16string_view(); }
+
+    // An element's attributes in the order they were given; none for others.
+    std::size_t AttributeCount() const { return hasAttributes_ ? Word(0) : 0; }
+    // index < AttributeCount().
+    XmlAttribute AttributeAt(std::size_t index) const;
+    // The value of the attribute so named; none when there is no such one.
+    std::optional<std::u16string_view> Attribute(std::u16string_view name) const;
 
     XmlNode* Parent() const { return parent_; }
     std::size_t ChildCount() const { return childCount_; }
@@ -117,13 +140,24 @@ private:
         std::size_t bytes;
     };
     static Trailing RoomFor(std::u16string_view chars);
+    static Trailing RoomFor(std::u16string_view name, const std::vector<XmlAttribute>& attributes);
     static void* operator new(std::size_t size, Trailing chars);
     static void* operator new(std::size_t size, XmlNodePool& pool, Trailing chars);
     static void operator delete(void* p, Trailing chars) noexcept;
     static void operator delete(void* p, XmlNodePool& pool, Trailing chars) noexcept;
 
     XmlNode(Kind kind, std::u16string_view chars, XmlNodePool* home);
-    std::u16string_view Chars() const { return {reinterpret_cast<const char16_t*>(this + 1), size_}; }
+    const char16_t* Base() const { return reinterpret_cast<const char16_t*>(this + 1); }
+    std::u16string_view Chars() const { return {Base(), size_}; }
+    // Attributes follow the name: a count, then for each its start (in
+    // units from Base()), name length and value length, then the
+    // characters. Each number is 32 bits in two units.
+    void StoreAttributes(const std::vector<XmlAttribute>& attributes);
+    std::uint32_t Word(std::size_t index) const {
+        std::uint32_t word;
+        std::memcpy(&word, Base() + size_ + 2 * index, sizeof word);
+        return word;
+    }
 
     std::unique_ptr<XmlNode>& Slot(std::size_t index) {
         return index < kInlineChildren ? inline_[index] : more_[index - kInlineChildren];
@@ -144,6 +178,7 @@ private:
     static constexpr std::size_t kInlineChildren = 2;
     std::uint32_t childCount_ = 0;
     Kind kind_;
+    bool hasAttributes_ = false;  // in the padding after kind_
     std::unique_ptr<XmlNode> inline_[kInlineChildren];
     using Children = std::vector<std::unique_ptr<XmlNode>, XmlPoolAllocator<std::unique_ptr<XmlNode>>>;
     Children more_;  // in the node's pool, if it has one
@@ -152,6 +187,9 @@ private:
 // A parsed or built document: the root element (the declaration is not kept).
 struct XmlDocument {
     std::unique_ptr<XmlNode> root;
+    // Comments before and after the root, where a parse keeps comments.
+    std::vector<std::unique_ptr<XmlNode>> before;
+    std::vector<std::unique_ptr<XmlNode>> after;
 };
 
 }  // namespace vesko

@@ -226,12 +226,15 @@ Encoding ReadDeclaration(std::string_view bytes, bool bom, std::size_t& start) {
 // text node in one reused buffer, so every string is allocated once.
 class Parser {
 public:
-    explicit Parser(const Source& source) : src_(source) {}
+    Parser(const Source& source, const XmlParseOptions& options) : src_(source), options_(options) {}
 
     // The deepest nesting of elements that Parse met, the root counting 1.
     std::size_t Depth() const { return depth_; }
     std::size_t Elements() const { return elements_; }
     std::size_t TextUnits() const { return textUnits_; }
+    // The comments kept before and after the root.
+    std::vector<std::unique_ptr<XmlNode>>& Before() { return before_; }
+    std::vector<std::unique_ptr<XmlNode>>& After() { return after_; }
 
     std::unique_ptr<XmlNode> Parse(std::size_t start) {
         pos_ = start;
@@ -333,7 +336,7 @@ private:
             FlushText(true);
             StartTag();
         } else if (LookingAt("<!--")) {
-            Comment();
+            Comment(true);
         } else if (LookingAt("<![CDATA[")) {
             CData();
         } else if (LookingAt("<!DOCTYPE")) {
@@ -347,11 +350,10 @@ private:
         const std::size_t start = pos_;
         if (rootClosed_) throw Failure{pos_, u"ルート要素の後に別の要素があります"};
         const std::size_t nameEnd = NameEnd(++pos_);
-        // The root is made on its own: it owns the pool of the others.
-        std::unique_ptr<XmlNode> element = current_ ? XmlNode::MakeElement(ElementName(pos_, nameEnd), *pool_)
-                                                    : XmlNode::MakeElement(ElementName(pos_, nameEnd));
+        const std::u16string& name = ElementName(pos_, nameEnd);
         pos_ = nameEnd;
         Attributes(start);
+        std::unique_ptr<XmlNode> element = MakeElement(name);
         bool empty = false;
         if (LookingAt("/>")) {
             empty = true;
@@ -374,42 +376,80 @@ private:
         }
     }
 
-    // Attributes are checked for well-formedness and then dropped.
+    // The root is made on its own: it owns the pool of the others.
+    std::unique_ptr<XmlNode> MakeElement(const std::u16string& name) {
+        if (!options_.attributes || attributeNames_.empty())
+            return current_ ? XmlNode::MakeElement(name, *pool_) : XmlNode::MakeElement(name);
+        attributes_.clear();
+        for (std::size_t k = 0; k < attributeNames_.size(); ++k)
+            attributes_.push_back({attributeNames_[k], attributeValues_[k]});
+        return current_ ? XmlNode::MakeElement(name, attributes_, *pool_) : XmlNode::MakeElement(name, attributes_);
+    }
+
+    // Attributes are checked for well-formedness, and their values read
+    // where they are kept.
     void Attributes(std::size_t tagStart) {
-        std::vector<std::u16string> names;
+        attributeNames_.clear();
+        attributeValues_.clear();
         while (true) {
             const bool spaced = SkipSpace();
             if (At(pos_) == '>' || LookingAt("/>")) break;
             if (pos_ >= src_.Size()) throw Failure{pos_, u"ファイルが途中で終わっています"};
             if (!spaced) throw Failure{pos_, u"属性の前には空白が必要です"};
             const std::size_t nameEnd = NameEnd(pos_);
-            names.push_back(Span(pos_, nameEnd));
+            attributeNames_.push_back(Span(pos_, nameEnd));
             pos_ = nameEnd;
             SkipSpace();
             Expect('=', u"'=' が必要です");
             SkipSpace();
             AttributeValue();
         }
+        if (attributeNames_.size() < 2) return;
+        std::vector<std::u16string_view> names(attributeNames_.begin(), attributeNames_.end());
         std::sort(names.begin(), names.end());
         auto twin = std::adjacent_find(names.begin(), names.end());
-        if (twin != names.end()) throw Failure{tagStart, u"属性 " + *twin + u" が重複しています"};
+        if (twin != names.end()) throw Failure{tagStart, u"属性 " + std::u16string(*twin) + u" が重複しています"};
     }
 
     // Quotes, '<' and '&' never occur inside a multi-byte character, so the
-    // value is scanned byte by byte.
+    // value is scanned byte by byte where it is not kept.
     void AttributeValue() {
         const unsigned char quote = At(pos_);
         if (quote != '"' && quote != '\'') throw Failure{pos_, u"属性値は引用符で囲む必要があります"};
         const std::size_t valueStart = pos_++;
+        std::u16string* value = options_.attributes ? &attributeValues_.emplace_back() : nullptr;
         while (At(pos_) != quote) {
             if (pos_ >= src_.Size()) throw Failure{valueStart, u"属性値が閉じられていません"};
             if (At(pos_) == '<') throw Failure{pos_, u"属性値に '<' は使えません"};
-            if (At(pos_) == '&')
-                Reference();
-            else
+            if (At(pos_) == '&') {
+                const char32_t c = Reference();
+                if (value) AppendUtf16(*value, c);
+            } else if (value) {
+                ValueCharacter(*value);
+            } else {
                 ++pos_;
+            }
         }
         ++pos_;
+    }
+
+    // One character of a kept value: a literal tab or line end (CR LF
+    // counting as one) reads as a space.
+    void ValueCharacter(std::u16string& value) {
+        const unsigned char b = At(pos_);
+        if (b >= 0x80) {
+            std::size_t width = 1;
+            AppendUtf16(value, src_.Decode(pos_, width));
+            pos_ += width;
+            return;
+        }
+        value.push_back(HasClass(b, kSpace) ? u' ' : static_cast<char16_t>(b));
+        pos_ += b == '\r' && At(pos_ + 1) == '\n' ? 2 : 1;
+    }
+
+    static void AppendUtf16(std::u16string& out, char32_t c) {
+        char16_t units[2];
+        out.append(units, static_cast<std::size_t>(PutUtf16(units, c) - units));
     }
 
     void EndTag() {
@@ -432,9 +472,10 @@ private:
         if (!current_) rootClosed_ = true;
     }
 
+    // A kept comment counts as an element here.
     bool OpenElementHasElementChild() const {
         for (std::size_t k = pending_.size(); k > open_.back().firstChild; --k) {
-            if (pending_[k - 1]->IsElement()) return true;
+            if (pending_[k - 1]->IsElement() || pending_[k - 1]->IsComment()) return true;
         }
         return false;
     }
@@ -572,19 +613,40 @@ private:
         textLength_ = 0;
     }
 
-    void Comment() {
+    // `keep` is false inside a DOCTYPE, whose comments are not the document's.
+    void Comment(bool keep) {
         const std::size_t start = pos_;
-        pos_ += 4;
+        const std::size_t end = CommentEnd(start);
+        pos_ = end + 3;
+        if (!keep || !options_.comments) return;
+        std::u16string text = Span(start + 4, end);
+        // Line ends read as one LF, as everywhere in a document.
+        std::size_t length = 0;
+        for (std::size_t k = 0; k < text.size(); ++k) {
+            const char16_t c = text[k];
+            text[length++] = c == u'\r' ? u'\n' : c;
+            if (c == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') ++k;
+        }
+        text.resize(length);
+        if (current_) {
+            FlushText(true);
+            pending_.push_back(XmlNode::MakeComment(text, *pool_));
+        } else {
+            (root_ ? after_ : before_).push_back(XmlNode::MakeComment(text));
+        }
+    }
+
+    // Where the "-->" that closes the comment at `start` begins.
+    std::size_t CommentEnd(std::size_t start) const {
+        std::size_t from = start + 4;
         while (true) {
             // No multi-byte character holds a '-', so a byte search finds it.
-            const std::size_t dash = src_.Find('-', pos_);
+            const std::size_t dash = src_.Find('-', from);
             if (dash == kNone) throw Failure{start, u"コメントが閉じられていません"};
-            pos_ = dash + 1;
-            if (At(pos_) == '-') {
-                if (At(pos_ + 1) != '>') throw Failure{dash, u"コメントの中に '--' は使えません"};
-                pos_ += 2;
-                return;
-            }
+            from = dash + 1;
+            if (At(from) != '-') continue;
+            if (At(from + 1) == '>') return dash;
+            if (!options_.dashesInComments) throw Failure{dash, u"コメントの中に '--' は使えません"};
         }
     }
 
@@ -640,7 +702,7 @@ private:
             } else if (c == '"' || c == '\'') {
                 quote = c;
             } else if (inSubset && LookingAt("<!--")) {
-                Comment();
+                Comment(false);
                 continue;
             } else if (inSubset && LookingAt("<?")) {
                 ProcessingInstruction();
@@ -656,10 +718,13 @@ private:
     }
 
     const Source& src_;
+    const XmlParseOptions& options_;
     std::size_t pos_ = 0;
     // Declared before the nodes, so that on failure it goes after them.
     std::unique_ptr<XmlNodePool> pool_ = std::make_unique<XmlNodePool>();
     std::unique_ptr<XmlNode> root_;
+    std::vector<std::unique_ptr<XmlNode>> before_;
+    std::vector<std::unique_ptr<XmlNode>> after_;
     // The open elements, innermost last, and the children gathered for
     // them: those of open_[k] start at open_[k].firstChild in pending_.
     struct OpenElement {
@@ -679,11 +744,17 @@ private:
     static constexpr std::size_t kRecentNames = 4;
     std::pair<std::string_view, std::u16string> recentNames_[kRecentNames];
     std::size_t nextName_ = 0;
+    // The attributes of the start tag being read.
+    std::vector<std::u16string> attributeNames_;
+    std::vector<std::u16string> attributeValues_;  // where they are kept
+    std::vector<XmlAttribute> attributes_;
 };
 
 }  // namespace
 
-XmlParseResult ParseXml(std::string_view bytes) {
+XmlParseResult ParseXml(std::string_view bytes) { return ParseXml(bytes, XmlParseOptions()); }
+
+XmlParseResult ParseXml(std::string_view bytes, const XmlParseOptions& options) {
     const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
     if (bom) bytes.remove_prefix(3);
     Encoding encoding = Encoding::Utf8;
@@ -693,8 +764,10 @@ XmlParseResult ParseXml(std::string_view bytes) {
         if (DeclarationReader::StartsDeclaration(bytes)) encoding = ReadDeclaration(bytes, bom, start);
         const Source source(bytes, encoding);
         Validate(source);
-        Parser parser(source);
+        Parser parser(source, options);
         result.document.root = parser.Parse(start);
+        result.document.before = std::move(parser.Before());
+        result.document.after = std::move(parser.After());
         result.depth = parser.Depth();
         result.elements = parser.Elements();
         result.textUnits = parser.TextUnits();

@@ -1,7 +1,8 @@
-// Reads the XML 1.0 that the bookmark file needs: the declaration, elements,
-// character data, predefined entities, character references and CDATA.
-// Comments, processing instructions, attributes and the DOCTYPE are checked
-// and dropped; entities declared in a DOCTYPE are never expanded. Encodings:
+// Reads the XML 1.0 that the bookmark file and the site list need: the
+// declaration, elements, character data, predefined entities, character
+// references and CDATA. Processing instructions and the DOCTYPE are checked
+// and dropped, and so are comments and attributes unless the options keep
+// them; entities declared in a DOCTYPE are never expanded. Encodings:
 // UTF-8 (with or without byte-order mark) and Shift_JIS. The parser keeps
 // its open elements in a list, not on the call stack, so no nesting depth
 // can exhaust the stack.
@@ -35,6 +36,23 @@ struct XmlParseResult {
     bool Ok() const { return document.root != nullptr; }
 };
 
+// What a parse keeps beyond elements and text. The bookmark file needs
+// none of it; the site list is written back with all of it.
+struct XmlParseOptions {
+    // Each element's attributes, values normalised as XML says (a literal
+    // tab or line end reads as a space).
+    bool attributes = false;
+    // Comments: as nodes where they stand in the root, in the document's
+    // `before` and `after` around it. Whitespace beside a kept comment is
+    // layout, as beside an element.
+    bool comments = false;
+    // A comment ends at the first "-->", and "--" inside it is accepted:
+    // site lists made from Microsoft's published sample open with
+    // "<!--- ... --->", which strict XML refuses.
+    bool dashesInComments = false;
+};
+
 XmlParseResult ParseXml(std::string_view bytes);
+XmlParseResult ParseXml(std::string_view bytes, const XmlParseOptions& options);
 
 }  // namespace vesko

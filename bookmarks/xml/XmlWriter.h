@@ -1,6 +1,7 @@
 // Serialises a tree as a Shift_JIS XML file: the declaration, one LF, the
 // root element, one LF. Text is written as it stands in the tree (the caller
 // adds any layout whitespace as text nodes), with markup characters escaped.
+// Attributes and comments, which a bookmark file never holds, are not.
 #pragma once
 
 #include "bookmarks/xml/XmlNode.h"

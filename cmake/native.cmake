@@ -1,6 +1,7 @@
 # Native (Linux) build of the code that does not need windows.h.
 set(VESKO_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
 add_subdirectory(bookmarks/xml)
+add_subdirectory(sites)
 # The frame's model: plain C++, tested natively.
 add_library(vesko_model STATIC browser/FrameModel.cpp)
 target_include_directories(vesko_model PUBLIC ${CMAKE_SOURCE_DIR})

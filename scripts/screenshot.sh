@@ -4,13 +4,15 @@
 # docs/screenshot.png), and the Bookmarks menu open over the frame with a
 # folder's submenu and the bookmark editor beside it (the second argument,
 # default docs/bookmarks.png); and a third of the frame with its Tools menu
-# open (the third argument, default docs/screenshot-tools.png). Run
+# open (the third argument, default docs/screenshot-tools.png), and a
+# fourth with its View menu open (default docs/screenshot-view.png). Run
 # scripts/install-deps.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/screenshot.png}
 out2=${2:-$root/docs/bookmarks.png}
 out3=${3:-$root/docs/screenshot-tools.png}
+out4=${4:-$root/docs/screenshot-view.png}
 cd "$root"
 bash scripts/install-deps.sh
 
@@ -73,6 +75,12 @@ eval "$(xdotool getwindowgeometry --shell "$frame")"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out3"
 xdotool key Escape Escape
 echo "wrote $out3"
+sleep 0.5
+xdotool key alt+v
+sleep 1
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out4"
+xdotool key Escape Escape
+echo "wrote $out4"
 
 # The second picture: the same program with bookmarks, started afresh.
 xdotool key alt+F4
@@ -142,7 +150,7 @@ geometry "$editor"
 xdotool mousemove $((X + 61)) $((Y + 93)) click 1
 sleep 0.5
 # Open the Bookmarks menu with the mouse, then the first folder.
-xdotool mousemove 118 33 click 1
+xdotool mousemove 172 33 click 1
 sleep 0.7
 xdotool key Down Down Right
 sleep 1

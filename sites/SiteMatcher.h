@@ -6,19 +6,20 @@
 // longest path, then the first in the file. An IP address matches only as
 // a whole: its trailing numbers are no domain.
 //
-// The rules are indexed by host, and a lookup tries the address's host and
-// each shorter suffix at a dot, and on each host only the path lengths its
-// rules have: its cost does not grow with the number of rules.
+// The rules are indexed by host in an open-addressed table, and a lookup
+// tries the address's host and each shorter suffix at a dot (the hash of
+// each suffix follows from the whole host's in constant time), then on a
+// host found only the path lengths its rules have: its cost does not grow
+// with the number of rules.
 #pragma once
 
 #include "sites/SiteList.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vesko {
@@ -29,11 +30,6 @@ public:
     SiteMatcher() = default;
     // Rules that cannot match (SiteRule::site empty) are left out.
     explicit SiteMatcher(const std::vector<SiteRule>& rules);
-    // Views into its own characters: moved, never copied.
-    SiteMatcher(SiteMatcher&&) = default;
-    SiteMatcher& operator=(SiteMatcher&&) = default;
-    SiteMatcher(const SiteMatcher&) = delete;
-    SiteMatcher& operator=(const SiteMatcher&) = delete;
 
     // The index, among the rules it was built from, of the rule that decides
     // `address` (a full address such as "https://www.example.co.jp/a?b");
@@ -45,34 +41,48 @@ public:
 private:
     static constexpr std::uint32_t kNone = UINT32_MAX;
 
-    // The rules of one host and path, in file order.
+    // A table entry: the high half of a key's hash, and what it leads to.
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t item = kNone;
+    };
+    // Characters are kept as offsets into chars_.
+    struct Text {
+        std::uint32_t at;
+        std::uint32_t size;
+    };
+    struct Host {
+        Text name;
+        std::uint32_t lengthsAt = 0;  // its rules' path lengths in lengths_, shortest first
+        std::uint32_t lengthsCount = 0;
+    };
+    struct Path {
+        std::uint32_t host;
+        Text path;
+        std::uint32_t first;  // its candidates in file order
+        std::uint32_t last;
+    };
     struct Candidate {
         std::uint32_t rule;
         std::uint32_t port;  // 0: any
-        std::uint32_t next;  // the next candidate of the same host and path
-    };
-    struct PathKey {
-        std::uint32_t host;
-        std::u16string_view path;
-        bool operator==(const PathKey& other) const { return host == other.host && path == other.path; }
-    };
-    struct PathKeyHash {
-        std::size_t operator()(const PathKey& key) const {
-            const std::size_t h = std::hash<std::u16string_view>()(key.path);
-            return h ^ (key.host + 0x9E3779B9u + (h << 6) + (h >> 2));
-        }
-    };
-    struct Chain {
-        std::uint32_t first;
-        std::uint32_t last;
+        std::uint32_t next;  // the next of the same host and path
     };
 
+    std::u16string_view View(Text text) const { return {chars_.data() + text.at, text.size}; }
+    Text Keep(std::u16string_view text);
+    std::uint32_t FindHost(std::uint64_t hash, std::u16string_view host) const;
+    std::uint32_t FindPath(std::uint64_t hash, std::uint32_t host, std::u16string_view path) const;
+    std::uint32_t AddHost(std::u16string_view name);
+    // Also notes the host and its path's length in `lengths`.
+    void AddRule(std::uint32_t rule, const SiteUrl& site, std::vector<std::pair<std::uint32_t, std::uint32_t>>& lengths);
     std::optional<std::size_t> FindOnHost(std::uint32_t host, std::u16string_view path, std::uint16_t port) const;
 
-    std::vector<char16_t> chars_;  // every host and path; the views below point here
-    std::unordered_map<std::u16string_view, std::uint32_t> hosts_;
-    std::vector<std::vector<std::uint32_t>> pathLengths_;  // of each host's rules, longest first
-    std::unordered_map<PathKey, Chain, PathKeyHash> paths_;
+    std::vector<char16_t> chars_;
+    std::vector<Slot> hostSlots_;
+    std::vector<Slot> pathSlots_;
+    std::vector<Host> hosts_;
+    std::vector<Path> paths_;
+    std::vector<std::uint32_t> lengths_;
     std::vector<Candidate> candidates_;
     std::vector<SiteEngine> engines_;  // of every rule, by index
     std::size_t longestHost_ = 0;

@@ -17,7 +17,7 @@ def main():
     args = parser.parse_args()
 
     figures = []
-    for name in ("startup", "bookmarks", "parser", "memory"):
+    for name in ("startup", "bookmarks", "parser", "sites", "memory"):
         path = pathlib.Path(args.outdir) / f"{name}.jsonl"
         for line in path.read_text().splitlines():
             if line.strip():
@@ -37,6 +37,13 @@ def main():
                          f"{f['ours_ms'] * 1e3 / f['entries']:.2f} µs"))
             rows.append((group, f"parse, ours ({mb})", f["entries"], f"{f['ours_mb_s']:.1f} MB/s", "libxml2",
                          f"{f['libxml2_mb_s']:.1f} MB/s", f"{f['ratio_to_libxml2']:.2f}", ""))
+        elif group == "sites":
+            if "ns" in f:
+                median, baseline = f"{f['ns']:.0f} ns", f"{f['baseline_ns']:.0f} ns"
+            else:
+                median, baseline = f"{f['ms']:.3f} ms", f"{f['baseline_ms']:.3f} ms"
+            rows.append((group, f["name"], f.get("entries") or "", median, f["baseline"], baseline,
+                         f"{f['ratio']:.2f}", ""))
         elif group == "memory":
             rows.append((group, f["name"], "", f"{f['kb'] / 1024:.1f} MB", "", "", "", ""))
         elif group == "size":

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Release binaries in build-bench/ and runs the benchmarks: start-up,
-# bookmarks at scale and memory under Wine, the parser natively. Prints one
-# table and writes the same figures to bench/results.json. Every figure is
-# the median of several runs (BENCH_RUNS, at least 5).
+# bookmarks at scale and memory under Wine, the parser and the site rules
+# natively. Prints one table and writes the same figures to
+# bench/results.json. Every figure is the median of several runs
+# (BENCH_RUNS, at least 5).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,7 +20,7 @@ native=$build/release-native
 win=$build/release-win
 cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$native" -j "$jobs" --target bench_parser >/dev/null
+cmake --build "$native" -j "$jobs" --target bench_parser bench_sites >/dev/null
 cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$win" -j "$jobs" --target vesko bench_window bench_startup bench_bookmarks bench_memory >/dev/null
@@ -30,6 +31,8 @@ mkdir -p "$out"
 
 echo "parser (native) ..." >&2
 "$native/bench/native/bench_parser" "$runs" >"$out/parser.jsonl"
+echo "site rules (native) ..." >&2
+"$native/bench/native/bench_sites" "$runs" >"$out/sites.jsonl"
 
 source scripts/wine-env.sh
 start_session "$build/wineprefix-bench"

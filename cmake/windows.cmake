@@ -19,6 +19,7 @@ set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG")
 set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")
 
 add_subdirectory(bookmarks/xml)
+add_subdirectory(sites)
 set_property(SOURCE bookmarks/xml/XmlParser.cpp bookmarks/xml/XmlNode.cpp
   DIRECTORY bookmarks/xml APPEND PROPERTY COMPILE_OPTIONS $<$<CONFIG:Release>:-O2>)
 
@@ -60,7 +61,7 @@ target_include_directories(vesko_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
 # No shell32, comdlg32, ole32 or oleaut32: they load on first use
 # (common/SystemLibrary.h, common/Ole.h).
-target_link_libraries(vesko_core PUBLIC vesko_xml comctl32 uuid gdi32 user32 advapi32 kernel32)
+target_link_libraries(vesko_core PUBLIC vesko_xml vesko_sites comctl32 uuid gdi32 user32 advapi32 kernel32)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
 # Source properties hold only in the directory that sets them: the test

@@ -2,6 +2,7 @@
 set(VESKO_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
 add_subdirectory(bookmarks/xml)
 add_subdirectory(sites)
+add_subdirectory(history)
 # The frame's model: plain C++, tested natively.
 add_library(vesko_model STATIC browser/FrameModel.cpp)
 target_include_directories(vesko_model PUBLIC ${CMAKE_SOURCE_DIR})

@@ -108,6 +108,9 @@ SiteListError::SiteListError(std::u16string message, std::size_t line, std::size
     : std::runtime_error(Utf8(message)), message_(std::move(message)), line_(line), column_(column) {}
 
 SiteList SiteList::Parse(std::string_view bytes) {
+    // Notepad's "Unicode": said plainly, rather than as a stray byte.
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")
+        throw SiteListError(u"UTF-16 で保存されています。UTF-8 で保存してください", 1, 1);
     XmlParseOptions options;
     options.attributes = true;
     options.comments = true;

@@ -192,6 +192,7 @@ TEST(SiteList, RefusesWhatIsNoSiteList) {
         {"empty file", "", 1, u"ルート要素がありません"},
         {"unclosed element", "<site-list>\n  <site url=\"a.com\">\n</site-list>", 3, u"site"},
         {"text after the root", "<site-list/>\nx", 2, nullptr},
+        {"saved as UTF-16", std::string("\xFF\xFE<\0s\0/\0>\0", 10), 1, u"UTF-16"},
         {"Shift_JIS bytes in a UTF-8 file", "<site-list><site url=\"\x82\xa0.jp\"/></site-list>", 1, u"UTF-8"},
         {"undeclared entity", "<site-list><site url=\"&nbsp;\"/></site-list>", 1, u"nbsp"},
         {"first version's layout", "<rules version=\"1\"><emie><domain>a.com</domain></emie></rules>", 0,

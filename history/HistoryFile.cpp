@@ -13,23 +13,37 @@ constexpr std::size_t kMinBody = 1;    // Clear: the kind alone
 // Entry with both strings at their longest.
 constexpr std::size_t kMaxBody = 1 + 8 + 8 + 4 + 4 + 2 * kHistoryMaxAddress + 4 + 2 * kHistoryMaxTitle;
 
-std::array<std::uint32_t, 256> MakeCrcTable() {
-    std::array<std::uint32_t, 256> table{};
+// Slicing by four: four table lookups per four bytes.
+using CrcTables = std::array<std::array<std::uint32_t, 256>, 4>;
+
+CrcTables MakeCrcTables() {
+    CrcTables tables{};
     for (std::uint32_t n = 0; n < 256; ++n) {
         std::uint32_t c = n;
         for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
+        tables[0][n] = c;
     }
-    return table;
+    for (std::uint32_t n = 0; n < 256; ++n)
+        for (std::size_t t = 1; t < 4; ++t) tables[t][n] = (tables[t - 1][n] >> 8) ^ tables[0][tables[t - 1][n] & 0xFF];
+    return tables;
+}
+
+std::uint32_t CrcUpdate(std::uint32_t c, std::string_view bytes) {
+    static const CrcTables t = MakeCrcTables();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t n = bytes.size();
+    for (; n >= 4; n -= 4, p += 4) {
+        c ^= static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+             static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+        c = t[3][c & 0xFF] ^ t[2][(c >> 8) & 0xFF] ^ t[1][(c >> 16) & 0xFF] ^ t[0][c >> 24];
+    }
+    for (; n > 0; --n, ++p) c = t[0][(c ^ *p) & 0xFF] ^ (c >> 8);
+    return c;
 }
 
 // CRC-32 (IEEE) of the record's length field and body, which lie apart.
 std::uint32_t RecordCrc(std::string_view length, std::string_view body) {
-    static const std::array<std::uint32_t, 256> table = MakeCrcTable();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (unsigned char b : length) c = table[(c ^ b) & 0xFF] ^ (c >> 8);
-    for (unsigned char b : body) c = table[(c ^ b) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    return CrcUpdate(CrcUpdate(0xFFFFFFFFu, length), body) ^ 0xFFFFFFFFu;
 }
 
 void PutU32(std::string& out, std::uint32_t value) {
@@ -43,9 +57,11 @@ void PutI64(std::string& out, std::int64_t value) {
 
 void PutText(std::string& out, std::u16string_view text) {
     PutU32(out, static_cast<std::uint32_t>(text.size()));
+    std::size_t at = out.size();
+    out.resize(at + 2 * text.size());
     for (char16_t c : text) {
-        out += static_cast<char>(c & 0xFF);
-        out += static_cast<char>(c >> 8);
+        out[at++] = static_cast<char>(c & 0xFF);
+        out[at++] = static_cast<char>(c >> 8);
     }
 }
 
@@ -126,22 +142,23 @@ void AppendHistoryRecord(std::string& out, const HistoryRecord& record) {
         throw std::invalid_argument("history record with a bad address");
     if (record.kind == HistoryRecordKind::Entry && (record.visits == 0 || record.firstVisit > record.time))
         throw std::invalid_argument("history entry with bad visits");
-    std::string body(1, static_cast<char>(record.kind));
+    const std::size_t start = out.size();
+    out.append(8, '\0');  // length and checksum, filled in below
+    out += static_cast<char>(record.kind);
     if (record.kind == HistoryRecordKind::Entry) {
-        PutI64(body, record.firstVisit);
-        PutI64(body, record.time);
-        PutU32(body, record.visits);
+        PutI64(out, record.firstVisit);
+        PutI64(out, record.time);
+        PutU32(out, record.visits);
     } else if (record.kind == HistoryRecordKind::Visit) {
-        PutI64(body, record.time);
+        PutI64(out, record.time);
     }
-    if (!clear) PutText(body, record.address);
-    if (record.kind != HistoryRecordKind::Delete && !clear) PutText(body, KeptTitle(record.title));
+    if (!clear) PutText(out, record.address);
+    if (record.kind != HistoryRecordKind::Delete && !clear) PutText(out, KeptTitle(record.title));
 
-    std::string length;
-    PutU32(length, static_cast<std::uint32_t>(body.size()));
-    out += length;
-    PutU32(out, RecordCrc(length, body));
-    out += body;
+    std::string frame;
+    PutU32(frame, static_cast<std::uint32_t>(out.size() - start - 8));
+    PutU32(frame, RecordCrc(std::string_view(frame).substr(0, 4), std::string_view(out).substr(start + 8)));
+    out.replace(start, 8, frame);
 }
 
 std::string EncodeHistoryRecord(const HistoryRecord& record) {

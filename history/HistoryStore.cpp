@@ -60,6 +60,7 @@ HistoryStore::HistoryStore() { Rehash(16); }
 HistoryStore HistoryStore::Load(std::string_view bytes) {
     HistoryStore store;
     store.indexed_ = false;
+    store.pool_.reserve(bytes.size() / 2);  // text takes two bytes a unit in the file, at most that here
     const std::size_t read = ReadHistoryFile(bytes, [&](const HistoryRecord& record) { store.Apply(record); });
     store.BuildIndexes();
     store.indexed_ = true;
@@ -81,9 +82,11 @@ std::uint32_t HistoryStore::Put(std::u16string_view text, std::uint32_t& size) {
     if (pool_.size() > UINT32_MAX - 2 * text.size()) throw std::length_error("history text pool full");
     const auto offset = static_cast<std::uint32_t>(pool_.size());
     const bool wide = std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0xFF; });
+    std::size_t at = pool_.size();
+    pool_.resize(at + (wide ? 2 : 1) * text.size());
     for (char16_t c : text) {
-        pool_ += static_cast<char>(c & 0xFF);
-        if (wide) pool_ += static_cast<char>(c >> 8);
+        pool_[at++] = static_cast<char>(c & 0xFF);
+        if (wide) pool_[at++] = static_cast<char>(c >> 8);
     }
     size = static_cast<std::uint32_t>(text.size()) | (wide ? kWide : 0);
     return offset;

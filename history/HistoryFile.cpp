@@ -256,8 +256,7 @@ HistoryRecord DecodeBody(std::string_view body, std::size_t offset) {
 std::size_t ReadHistoryFile(std::string_view bytes, const std::function<void(const HistoryRecord&)>& each) {
     const std::string_view header(kHeader, kHeaderSize);
     if (bytes.size() < kHeaderSize) {
-        if (header.substr(0, bytes.size()) != bytes)
-            throw HistoryFileError(u"履歴ファイルではありません");
+        if (header.substr(0, bytes.size()) != bytes) throw HistoryFileError(u"履歴ファイルではありません");
         return 0;
     }
     if (bytes.substr(0, kHeaderSize - 1) != header.substr(0, kHeaderSize - 1))

@@ -49,8 +49,8 @@ struct HistoryRecord {
     std::u16string title;         // Visit, Title and Entry
 
     bool operator==(const HistoryRecord& other) const {
-        return kind == other.kind && time == other.time && firstVisit == other.firstVisit &&
-               visits == other.visits && address == other.address && title == other.title;
+        return kind == other.kind && time == other.time && firstVisit == other.firstVisit && visits == other.visits &&
+               address == other.address && title == other.title;
     }
     bool operator!=(const HistoryRecord& other) const { return !(*this == other); }
 };

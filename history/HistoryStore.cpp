@@ -133,17 +133,17 @@ void HistoryStore::Visit(const HistoryRecord& record) {
         return;
     }
     const Id id = *found;
-    if (indexed_) byRank_.erase(std::lower_bound(byRank_.begin(), byRank_.end(), id,
-                                                 [&](Id a, Id b) { return RankLess(a, b); }));
+    if (indexed_)
+        byRank_.erase(std::lower_bound(byRank_.begin(), byRank_.end(), id, [&](Id a, Id b) { return RankLess(a, b); }));
     Item& item = items_[id];
     if (item.visits < UINT32_MAX) ++item.visits;
     item.first = std::min(item.first, record.time);
     item.last = std::max(item.last, record.time);
     item.rank = RankOf(item.last, item.visits);
     if (!record.title.empty()) SetTitle(item, record.title);
-    if (indexed_) byRank_.insert(std::upper_bound(byRank_.begin(), byRank_.end(), id,
-                                                  [&](Id a, Id b) { return RankLess(a, b); }),
-                                 id);
+    if (indexed_)
+        byRank_.insert(std::upper_bound(byRank_.begin(), byRank_.end(), id, [&](Id a, Id b) { return RankLess(a, b); }),
+                       id);
 }
 
 void HistoryStore::Add(const HistoryRecord& record, std::int64_t first, std::uint32_t visits) {
@@ -286,16 +286,15 @@ bool HistoryStore::RankLess(Id a, Id b) const {
 }
 
 void HistoryStore::Index(Id id) {
-    byAddress_.insert(std::upper_bound(byAddress_.begin(), byAddress_.end(), id,
-                                       [&](Id a, Id b) { return AddressLess(a, b); }),
-                      id);
+    byAddress_.insert(
+        std::upper_bound(byAddress_.begin(), byAddress_.end(), id, [&](Id a, Id b) { return AddressLess(a, b); }), id);
     byRank_.insert(std::upper_bound(byRank_.begin(), byRank_.end(), id, [&](Id a, Id b) { return RankLess(a, b); }),
                    id);
 }
 
 void HistoryStore::Unindex(Id id) {
-    byAddress_.erase(std::lower_bound(byAddress_.begin(), byAddress_.end(), id,
-                                      [&](Id a, Id b) { return AddressLess(a, b); }));
+    byAddress_.erase(
+        std::lower_bound(byAddress_.begin(), byAddress_.end(), id, [&](Id a, Id b) { return AddressLess(a, b); }));
     byRank_.erase(std::lower_bound(byRank_.begin(), byRank_.end(), id, [&](Id a, Id b) { return RankLess(a, b); }));
 }
 
@@ -327,8 +326,8 @@ std::vector<HistoryStore::Id> HistoryStore::Newest(std::u16string_view query) co
     std::vector<Id> ids;
     for (Id id = 0; id < items_.size(); ++id) {
         const Item& item = items_[id];
-        if (item.visits != 0 && (folded.empty() || FoldedContains(AddressText(item), folded) ||
-                                 FoldedContains(TitleText(item), folded)))
+        if (item.visits != 0 &&
+            (folded.empty() || FoldedContains(AddressText(item), folded) || FoldedContains(TitleText(item), folded)))
             ids.push_back(id);
     }
     std::sort(ids.begin(), ids.end(), [&](Id a, Id b) {
@@ -350,7 +349,7 @@ std::pair<std::size_t, std::size_t> HistoryStore::PrefixRange(std::u16string_vie
 }
 
 std::vector<HistoryStore::Id> HistoryStore::Suggest(std::u16string_view typed, std::size_t limit,
-                                                     const std::vector<std::u16string>& exclude) const {
+                                                    const std::vector<std::u16string>& exclude) const {
     typed = TrimmedInput(typed);
     if (typed.empty() || limit == 0) return {};
     const std::u16string query = FoldedText(typed);

@@ -2,7 +2,10 @@
 // number of visits, changed only by applying the records of history.dat
 // (HistoryFile.h). The window layer applies each record and appends its
 // bytes to the file; when CompactionDue() it replaces the file with
-// CompactedFile() and calls NoteCompacted().
+// CompactedFile() and calls NoteCompacted(). While MustRewrite() (no file
+// yet, or one whose end was torn) it appends nothing: records after a torn
+// end would read as damage. Changes then stay in memory until a rewrite
+// succeeds.
 //
 // Lean on memory: all text lives in one pool, each string one byte per
 // unit when every unit is below U+0100 (addresses nearly always are) and
@@ -18,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vesko {
@@ -80,6 +84,7 @@ public:
                             const std::vector<std::u16string>& exclude = {}) const;
 
     bool CompactionDue() const;
+    bool MustRewrite() const { return rewrite_; }
     // The bytes of a file holding the history as it is now (header and one
     // Entry record per address).
     std::string CompactedFile() const;
@@ -135,10 +140,10 @@ private:
     std::vector<Id> byAddress_;  // by folded match part, then address
     std::vector<Id> byRank_;     // best first
     std::size_t live_ = 0;
-    std::size_t garbage_ = 0;    // pool bytes no entry uses
+    std::size_t garbage_ = 0;  // pool bytes no entry uses
     std::size_t logRecords_ = 0;
     bool rewrite_ = true;
-    bool indexed_ = true;        // off while loading; built once at the end
+    bool indexed_ = true;  // off while loading; built once at the end
 };
 
 }  // namespace vesko

@@ -14,8 +14,10 @@
 namespace vesko {
 
 inline char16_t FoldForMatch(char16_t c) {
-    if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(c - 0xFEE0);
-    else if (c == 0x3000) return u' ';
+    if (c >= 0xFF01 && c <= 0xFF5E)
+        c = static_cast<char16_t>(c - 0xFEE0);
+    else if (c == 0x3000)
+        return u' ';
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
     return c;
 }
@@ -30,8 +32,14 @@ std::u16string_view TrimmedInput(std::u16string_view text);
 // but not "host:port" or a drive letter), and past a leading "www.".
 template <class Text>
 std::size_t AddressMatchStart(const Text& text) {
-    const auto letter = [](char16_t c) { c = FoldForMatch(c); return c >= u'a' && c <= u'z'; };
-    const auto digit = [](char16_t c) { c = FoldForMatch(c); return c >= u'0' && c <= u'9'; };
+    const auto letter = [](char16_t c) {
+        c = FoldForMatch(c);
+        return c >= u'a' && c <= u'z';
+    };
+    const auto digit = [](char16_t c) {
+        c = FoldForMatch(c);
+        return c >= u'0' && c <= u'9';
+    };
     std::size_t at = 0;
     if (text.size() > 0 && letter(text[0])) {
         std::size_t end = 1;
@@ -42,8 +50,10 @@ std::size_t AddressMatchStart(const Text& text) {
             std::size_t slashes = 0;
             while (end + 1 + slashes < text.size() && slashes < 3 && FoldForMatch(text[end + 1 + slashes]) == u'/')
                 ++slashes;
-            if (slashes >= 2) at = end + 1 + slashes;
-            else if (end + 1 == text.size() || !digit(text[end + 1])) at = end + 1;
+            if (slashes >= 2)
+                at = end + 1 + slashes;
+            else if (end + 1 == text.size() || !digit(text[end + 1]))
+                at = end + 1;
         }
     }
     static constexpr char16_t kWww[] = u"www.";

@@ -118,8 +118,10 @@ int main(int argc, char** argv) {
         const double visit = Median(runs, [&] {
             const auto start = Clock::now();
             for (int k = 0; k < 1000; ++k) {
-                const std::u16string address = k % 2 ? revisits[k] : u"https://new.example/" +
-                    std::u16string(1, static_cast<char16_t>(u'a' + round)) + std::u16string(k % 50 + 1, u'p');
+                const std::u16string address = k % 2 ? revisits[k]
+                                                     : u"https://new.example/" +
+                                                           std::u16string(1, static_cast<char16_t>(u'a' + round)) +
+                                                           std::u16string(k % 50 + 1, u'p');
                 const HistoryRecord record = VisitRecord(address, u"新しいページ", kNow + k);
                 store.Apply(record);
                 bytes += EncodeHistoryRecord(record).size();
@@ -133,12 +135,12 @@ int main(int argc, char** argv) {
             return Seconds(start);
         });
 
-        std::printf("| read history.dat at first use (%.1f MB) | %zu | %.3f ms | %.2f µs |\n", file.size() / 1e6,
-                    count, load * 1e3, load * 1e6 / static_cast<double>(count));
+        std::printf("| read history.dat at first use (%.1f MB) | %zu | %.3f ms | %.2f µs |\n", file.size() / 1e6, count,
+                    load * 1e3, load * 1e6 / static_cast<double>(count));
         std::printf("| heap of the loaded store | %zu | %.1f MB | %.0f B |\n", count, heap / 1e6,
                     heap / static_cast<double>(count));
-        std::printf("| suggestions for one keystroke (%zu typed, 500 bookmarks) | %zu | %.1f µs | |\n",
-                    typed.size(), count, keystroke * 1e6);
+        std::printf("| suggestions for one keystroke (%zu typed, 500 bookmarks) | %zu | %.1f µs | |\n", typed.size(),
+                    count, keystroke * 1e6);
         std::printf("| the same, no bookmarks | %zu | %.1f µs | |\n", count, historyOnly * 1e6);
         std::printf("| suggestions, text matching nothing | %zu | %.1f µs | |\n", count, worst * 1e6);
         std::printf("| record one visit (apply + encode) | %zu | %.2f µs | |\n", count, visit * 1e6);

@@ -34,7 +34,8 @@ TEST(Completion, MatchesAddressesPastSchemeAndWwwInAnyCaseAndWidth) {
     const std::vector<std::string> both = {"http://Example.org/", "https://www.example.com/a"};
     for (const char16_t* typed : {u"exa", u"www.exa", u"https://exa", u"ＥＸＡ", u"  Example.  "})
         EXPECT_EQ(Shown(SuggestAddresses(typed, {}, store)), both) << Utf8(typed);
-    EXPECT_EQ(Shown(SuggestAddresses(u"example.com/A", {}, store)), std::vector<std::string>{"https://www.example.com/a"});
+    EXPECT_EQ(Shown(SuggestAddresses(u"example.com/A", {}, store)),
+              std::vector<std::string>{"https://www.example.com/a"});
     EXPECT_TRUE(SuggestAddresses(u"", {}, store).empty());
     EXPECT_TRUE(SuggestAddresses(u"  ", {}, store).empty());
     EXPECT_TRUE(SuggestAddresses(u"xample", {}, store).empty());
@@ -45,7 +46,8 @@ TEST(Completion, MatchesTitlesAnywhereAndPortsAndPaths) {
                                         {u"http://localhost:8080/app", u"Dev"},
                                         {u"file:///C:/docs/index.html", u"Docs"}});
     EXPECT_EQ(Shown(SuggestAddresses(u"天気", {}, store)), std::vector<std::string>{"https://tenki.example/"});
-    EXPECT_EQ(Shown(SuggestAddresses(u"localhost:80", {}, store)), std::vector<std::string>{"http://localhost:8080/app"});
+    EXPECT_EQ(Shown(SuggestAddresses(u"localhost:80", {}, store)),
+              std::vector<std::string>{"http://localhost:8080/app"});
     EXPECT_EQ(Shown(SuggestAddresses(u"dev", {}, store)), std::vector<std::string>{"http://localhost:8080/app"});
     EXPECT_EQ(Shown(SuggestAddresses(u"c:/docs", {}, store)), std::vector<std::string>{"file:///C:/docs/index.html"});
 }
@@ -92,7 +94,9 @@ TEST(Completion, OffersTenOfManyMatchesTheBestFirst) {
     }
     // The most recent among many prefix matches leads.
     EXPECT_EQ(Utf8(SuggestAddresses(u"exam", {}, store).front().address), "https://example.jp/pagea");
-    EXPECT_EQ(Utf8(SuggestAddresses(u"example.jp/pageb", {}, store).front().address).rfind("https://example.jp/pageb", 0), 0u);
+    EXPECT_EQ(
+        Utf8(SuggestAddresses(u"example.jp/pageb", {}, store).front().address).rfind("https://example.jp/pageb", 0),
+        0u);
 }
 
 }  // namespace

@@ -47,12 +47,24 @@ TEST(HistoryFile, ReadsBackManyRecordsOfEveryKindExactly) {
         const std::u16string n(1, static_cast<char16_t>(u'a' + k % 26));
         const std::u16string address = u"https://例え.jp/" + n + u"/" + std::u16string(k % 40, u'x');
         switch (k % 6) {
-        case 0: records.push_back(VisitRecord(address, u"日本語のタイトル 🍣 " + n, -5 + k * 1000000007LL)); break;
-        case 1: records.push_back(TitleRecord(address, u"")); break;
-        case 2: records.push_back(DeleteRecord(address)); break;
-        case 3: records.push_back(ClearRecord()); break;
-        case 4: records.push_back(Entry(address, u"ｶﾀｶﾅ\u3000全角", k, k * 3LL, 1u + k)); break;
-        default: records.push_back(VisitRecord(address, std::u16string(1, u'\xD800'), 0)); break;  // lone surrogate
+        case 0:
+            records.push_back(VisitRecord(address, u"日本語のタイトル 🍣 " + n, -5 + k * 1000000007LL));
+            break;
+        case 1:
+            records.push_back(TitleRecord(address, u""));
+            break;
+        case 2:
+            records.push_back(DeleteRecord(address));
+            break;
+        case 3:
+            records.push_back(ClearRecord());
+            break;
+        case 4:
+            records.push_back(Entry(address, u"ｶﾀｶﾅ\u3000全角", k, k * 3LL, 1u + k));
+            break;
+        default:
+            records.push_back(VisitRecord(address, std::u16string(1, u'\xD800'), 0));
+            break;  // lone surrogate
         }
     }
     const std::string bytes = FileOf(records);

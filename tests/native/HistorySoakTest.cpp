@@ -48,7 +48,8 @@ void AppendAll(int fd, const char* bytes, std::size_t size) {
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
     if (fd < 0) _exit(2);
     for (long visit = next;; ++visit) {
-        const std::string record = EncodeHistoryRecord(VisitRecord(AddressOf(visit), u"ページ " + AddressOf(visit), visit));
+        const std::string record =
+            EncodeHistoryRecord(VisitRecord(AddressOf(visit), u"ページ " + AddressOf(visit), visit));
         // Every other record in two writes, so that kills also fall inside one.
         const std::size_t first = visit % 2 ? record.size() / 2 : record.size();
         AppendAll(fd, record.data(), first);

@@ -46,8 +46,9 @@ TEST(HistoryStore, ListsNewestFirstAndFiltersByAddressOrTitleAlikeInCaseAndWidth
     store.Apply(VisitRecord(u"http://news.example/", u"ＶＥＳＫＯ ニュース", kNow + 2));
     store.Apply(VisitRecord(u"http://weather.example/", u"天気予報", kNow + 1));
 
-    EXPECT_EQ(Addresses(store, store.Newest()),
-              (std::vector<std::u16string>{u"http://news.example/", u"http://weather.example/", u"http://abc.example/"}));
+    EXPECT_EQ(
+        Addresses(store, store.Newest()),
+        (std::vector<std::u16string>{u"http://news.example/", u"http://weather.example/", u"http://abc.example/"}));
     EXPECT_EQ(Addresses(store, store.Newest(u"ＡＢＣ")), std::vector<std::u16string>{u"http://abc.example/"});
     EXPECT_EQ(Addresses(store, store.Newest(u"vesko")), std::vector<std::u16string>{u"http://news.example/"});
     EXPECT_EQ(Addresses(store, store.Newest(u"予報")), std::vector<std::u16string>{u"http://weather.example/"});
@@ -76,8 +77,9 @@ TEST(HistoryStore, DeletesSelectedAddressesAndClearsAll) {
 
 TEST(HistoryStore, ACompactedFileHoldsTheSameHistoryAndCompactionFollowsTheLog) {
     HistoryStore store = HistoryStore::Load("");
-    EXPECT_TRUE(store.CompactionDue());  // no file yet: written whole first
+    EXPECT_TRUE(store.MustRewrite());  // no file yet: written whole first
     store.NoteCompacted();
+    EXPECT_FALSE(store.MustRewrite());
     std::string log = HistoryFileHeader();
     const auto apply = [&](const HistoryRecord& record) {
         store.Apply(record);
@@ -119,7 +121,9 @@ TEST(HistoryStore, ATornFileLoadsWhatWasWholeAndAsksToBeRewritten) {
     const HistoryStore torn = HistoryStore::Load(std::string_view(bytes).substr(0, bytes.size() - 3));
     EXPECT_EQ(torn.Size(), 1u);
     EXPECT_TRUE(torn.Find(u"https://a.jp/"));
+    EXPECT_TRUE(torn.MustRewrite());
     EXPECT_TRUE(torn.CompactionDue());
+    EXPECT_FALSE(HistoryStore::Load(whole).MustRewrite());
     EXPECT_FALSE(HistoryStore::Load(whole).CompactionDue());
 
     bytes[whole.size() - 2] ^= 1;  // inside the first record, the second still whole

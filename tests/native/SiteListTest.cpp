@@ -230,7 +230,7 @@ TEST(SiteList, WritesCharactersAndCommentsSoTheyReadBackTheSame) {
     const std::string original =
         "<!-- before -->\n"
         "<!--- dashes as in Microsoft's sample --->\n"
-        "<site-list version=\"1\" note=\"a &amp; b &lt; &quot;c&quot; &#x9;tab&#xA;line\">"
+        "<site-list version=\"1\" note=\"a &amp; b &lt; &quot;c&quot; &#x9;tab&#xA;line\" wrapped=\"one\r\ntwo\tthree\">"
         "<note xml:lang=\"ja\">日本語 &amp; &lt;tag&gt; ]]&gt; \U0001F600 &#xD;</note>"
         "<mixed>text <b>bold</b> more</mixed>"
         "<site url=\"example.com/a&amp;b\"><compat-mode><![CDATA[<raw>]]></compat-mode></site>"
@@ -240,6 +240,10 @@ TEST(SiteList, WritesCharactersAndCommentsSoTheyReadBackTheSame) {
     const XmlParseResult after = ParseAll(written);
     ASSERT_TRUE(after.Ok()) << Utf8(after.error.message);
     ExpectSameTree(*before.document.root, *after.document.root);
+    // Character references stand for themselves; literal line ends and tabs
+    // in a value read as spaces.
+    EXPECT_EQ(after.document.root->Attribute(u"note"), u"a & b < \"c\" \ttab\nline");
+    EXPECT_EQ(after.document.root->Attribute(u"wrapped"), u"one two three");
     ASSERT_EQ(after.document.before.size(), 2u);
     EXPECT_EQ(after.document.before[0]->CommentText(), u" before ");
     EXPECT_EQ(after.document.before[1]->CommentText(), u"- dashes as in Microsoft's sample -");

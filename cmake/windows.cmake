@@ -57,6 +57,9 @@ add_library(vesko_core STATIC
   options/SHBFFEX.cpp
   options/Option.cpp
   shell/About.cpp
+  # The site rules' dialog and file.
+  sites/win/SiteRules.cpp
+  sites/win/SiteRulesFile.cpp
 )
 target_include_directories(vesko_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})

@@ -37,11 +37,11 @@ const BrowserChild::PageCommand* BrowserChild::FindPageCommand(UINT id) {
 
 
 BrowserChild::BrowserChild(BrowserFrame& frame, std::unique_ptr<EngineControl> control, const Traits& traits)
-    : model_(frame.Model()), mdiClient_(frame.MdiClient()), control_(std::move(control)), traits_(traits) {}
+    : frame_(frame), model_(frame.Model()), control_(std::move(control)), traits_(traits) {}
 
 BrowserChild* BrowserChild::Show(std::unique_ptr<BrowserChild> child) {
     RegisterClassOnce(child->traits_.className, COLOR_WINDOW, child->traits_.iconId, CS_HREDRAW | CS_VREDRAW);
-    child->CreateMdiChild(child->mdiClient_, child->traits_.className, child->traits_.componentName);
+    child->CreateMdiChild(child->frame_.MdiClient(), child->traits_.className, child->traits_.componentName);
     return GiveToWindow(std::move(child));
 }
 
@@ -143,6 +143,14 @@ void BrowserChild::CommandStateChange(int command, bool enable) { model_.Command
 bool BrowserChild::NewWindow2() {
     model_.NewWindow2(id_);
     return true;
+}
+
+bool BrowserChild::BeforeNavigate2(const std::wstring& url, bool topLevel) {
+    return topLevel && frame_.BeforeNavigate(id_, url);
+}
+
+void BrowserChild::DocumentComplete(bool topLevel) {
+    if (topLevel) model_.EndChain(id_);
 }
 
 }  // namespace vesko

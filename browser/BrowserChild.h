@@ -75,6 +75,8 @@ protected:
     void TitleChange(const std::wstring& text) override;
     void CommandStateChange(int command, bool enable) override;
     bool NewWindow2() override;
+    bool BeforeNavigate2(const std::wstring& url, bool topLevel) override;
+    void DocumentComplete(bool topLevel) override;
 
 private:
     struct PageCommand;
@@ -106,8 +108,8 @@ private:
     void ZoomReset() { ZoomTo(100); }
     void ZoomTo(int percent);
 
+    BrowserFrame& frame_;
     FrameModel& model_;
-    HWND mdiClient_;
     ChildId id_ = kNoChild;
     std::unique_ptr<EngineControl> control_;
     Traits traits_;

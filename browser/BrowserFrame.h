@@ -3,6 +3,8 @@
 // it is made in, and the model it reports to.
 #include <windows.h>
 
+#include <string>
+
 #include "browser/FrameModel.h"
 
 namespace vesko {
@@ -11,6 +13,9 @@ class BrowserFrame {
 public:
     virtual HWND MdiClient() const = 0;
     virtual FrameModel& Model() = 0;
+    // A window's top-level navigation to `url` is about to start; true when
+    // it is cancelled there because it opens elsewhere (site rules).
+    virtual bool BeforeNavigate(ChildId child, const std::wstring& url) = 0;
 
 protected:
     ~BrowserFrame() = default;

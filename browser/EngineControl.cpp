@@ -149,6 +149,15 @@ bool BoolArg(const DISPPARAMS* params, UINT index) {
     return EventArg(params, index, VT_BOOL, v) && v->boolVal != VARIANT_FALSE;
 }
 
+IDispatch* DispatchArg(const DISPPARAMS* params, UINT index) {
+    if (!params || index >= params->cArgs) return nullptr;
+    const VARIANT* arg = &params->rgvarg[params->cArgs - 1 - index];
+    if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal) arg = arg->pvarVal;
+    if (arg->vt == VT_DISPATCH) return arg->pdispVal;
+    if (arg->vt == (VT_BYREF | VT_DISPATCH) && arg->ppdispVal) return *arg->ppdispVal;
+    return nullptr;
+}
+
 void SetBoolRef(const DISPPARAMS* params, UINT index, bool value) {
     if (!params || index >= params->cArgs) return;
     VARIANT* arg = &params->rgvarg[params->cArgs - 1 - index];
@@ -165,7 +174,7 @@ void SetBoolRef(const DISPPARAMS* params, UINT index, bool value) {
 // Receives DWebBrowserEvents2 and turns the handled ones into plain calls.
 class EventSink final : public ComObject<EventSink, IDispatch> {
 public:
-    explicit EventSink(EngineEvents* events) : events_(events) {}
+    EventSink(EngineEvents* events, EngineControl* control) : events_(events), control_(control) {}
     void Detach() { events_ = nullptr; }
 
     static const auto& Interfaces() {
@@ -207,6 +216,13 @@ public:
             case DISPID_NEWWINDOW2:
                 SetBoolRef(params, 1, events_->NewWindow2());
                 break;
+            case DISPID_BEFORENAVIGATE2:
+                if (events_->BeforeNavigate2(StringArg(params, 1), control_->IsSelf(DispatchArg(params, 0))))
+                    SetBoolRef(params, 6, true);
+                break;
+            case DISPID_DOCUMENTCOMPLETE:
+                events_->DocumentComplete(control_->IsSelf(DispatchArg(params, 0)));
+                break;
             default:
                 break;
             }
@@ -218,6 +234,7 @@ public:
 
 private:
     EngineEvents* events_;
+    EngineControl* control_;
 };
 
 EngineControl::EngineControl(const CLSID& clsid, SIZE designExtent) : clsid_(clsid), designExtent_(designExtent) {}
@@ -239,7 +256,7 @@ void EngineControl::Create(HWND host, EngineEvents* events) {
         ComPtr<IConnectionPointContainer> container;
         if (SUCCEEDED(object_.As(container)) &&
             SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &connectionPoint_))) {
-            sink_ = ComPtr<EventSink>(new EventSink(events), false);
+            sink_ = ComPtr<EventSink>(new EventSink(events, this), false);
             hr = connectionPoint_->Advise(sink_.Get(), &adviseCookie_);
             if (FAILED(hr)) {
                 adviseCookie_ = 0;
@@ -368,6 +385,17 @@ ComPtr<IOleCommandTarget> EngineControl::DocumentCommands() {
     ComPtr<IDispatch> document;
     if (object_ && SUCCEEDED(Browser().get_Document(&document)) && document) document.As(target);
     return target;
+}
+
+bool EngineControl::IsSelf(IDispatch* dispatch) {
+    // COM identity: the same object answers IUnknown with the same pointer.
+    if (!dispatch || !object_) return false;
+    ComPtr<IUnknown> theirs;
+    ComPtr<IUnknown> ours;
+    if (FAILED(dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&theirs))) ||
+        FAILED(object_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ours))))
+        return false;
+    return theirs.Get() == ours.Get();
 }
 
 bool EngineControl::CanFind() {

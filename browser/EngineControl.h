@@ -21,6 +21,11 @@ public:
     virtual void TitleChange(const std::wstring& text) = 0;
     // Returns the value for Cancel; the new-window object is never set.
     virtual bool NewWindow2() = 0;
+    // A navigation is about to start; `topLevel` is false for a frame
+    // inside the page. Returns the value for Cancel.
+    virtual bool BeforeNavigate2(const std::wstring& url, bool topLevel) = 0;
+    // A document has finished loading.
+    virtual void DocumentComplete(bool topLevel) = 0;
 
 protected:
     ~EngineEvents() = default;
@@ -69,6 +74,9 @@ public:
     // accelerators; true when the control consumed it.
     bool TranslateAccelerator(MSG& msg);
 
+    // Whether an event's IDispatch argument is this control itself (the
+    // page) rather than a frame inside it.
+    bool IsSelf(IDispatch* dispatch);
     // Called by the site when the control announces its active object.
     void SetActiveObject(IOleInPlaceActiveObject* active);
 

@@ -56,8 +56,10 @@ void FrameModel::ApplyStartSettings(const std::wstring& lastEngine, int mozilla)
 
 PageRequest FrameModel::NewPage() const {
     // IE opens an empty address; Gecko needs a page to show a blank one.
-    if (selected_ == EngineKind::IE) return {L"Internet Explorer", std::wstring()};
-    return {L"Mozilla", L"about:blank"};
+    PageRequest page;
+    page.caption = selected_ == EngineKind::IE ? L"Internet Explorer" : L"Mozilla";
+    if (selected_ == EngineKind::Gecko) page.address = L"about:blank";
+    return page;
 }
 
 std::wstring FrameModel::LastEngineText() const { return selected_ == EngineKind::IE ? L"IE" : L"Gecko"; }
@@ -178,8 +180,39 @@ void FrameModel::CommandStateChange(ChildId id, int command, bool enable) {
 void FrameModel::NewWindow2(ChildId id) {
     const ChildState* child = Find(id);
     if (!child) return;
-    requests_.push_back({child->engine == EngineKind::IE ? L"Internet Explorer" : L"Mozilla", child->lastStatusText});
+    PageRequest request;
+    request.caption = child->engine == EngineKind::IE ? L"Internet Explorer" : L"Mozilla";
+    request.address = child->lastStatusText;
+    requests_.push_back(std::move(request));
     Notify(kRequestQueued, id);
+}
+
+void FrameModel::QueueSwitch(PageRequest request) {
+    requests_.push_back(std::move(request));
+    Notify(kRequestQueued);
+}
+
+void FrameModel::SetRouting(ChildId id, bool ruled, std::vector<std::wstring> chain) {
+    if (ChildState* child = Get(id)) {
+        child->ruled = ruled;
+        child->chain = std::move(chain);
+    }
+}
+
+void FrameModel::NavigationStarted(ChildId id, const std::wstring& url) {
+    ChildState* child = Get(id);
+    if (!child) return;
+    child->lastNavigated = url;
+    if (!url.empty() && url != L"about:blank") child->shownPage = true;
+}
+
+void FrameModel::EndChain(ChildId id) {
+    if (ChildState* child = Get(id)) child->chain.clear();
+}
+
+void FrameModel::ShowStatus(const std::wstring& text) {
+    view_.status = text;
+    Notify(kStatusChanged);
 }
 
 std::optional<PageRequest> FrameModel::TakeRequest() {

@@ -31,6 +31,14 @@ struct ChildState {
     int progress = 0;             // the raw Progress of the last report (the window's Tag)
     NavStates saved{};            // the buttons as they are brought back on activation
     int zoom = 100;               // percent
+    // Site rules: whether a rule put the window in an engine other than the
+    // selected one, whether it has started to show a page other than a
+    // blank one, the address of its last top-level navigation, and the
+    // addresses its chain of navigations has switched engines on.
+    bool ruled = false;
+    bool shownPage = false;
+    std::wstring lastNavigated;
+    std::vector<std::wstring> chain;
 };
 
 // What the frame's shared controls show.
@@ -44,6 +52,13 @@ struct FrameView {
 struct PageRequest {
     std::wstring caption;
     std::wstring address;
+    // A window that changes engines by a site rule: the engine, the new
+    // window's routing, and the window that goes once it is open.
+    bool switchEngine = false;
+    EngineKind engine = EngineKind::IE;
+    bool ruled = false;
+    std::vector<std::wstring> chain;
+    ChildId replaces = kNoChild;
 };
 
 // What an operation wrote; the listener shows those parts again. A part
@@ -127,6 +142,15 @@ public:
     // that wants a new window names its address to this program.
     void NewWindow2(ChildId id);
     std::optional<PageRequest> TakeRequest();
+    // A navigation that belongs in the other engine opens there instead.
+    void QueueSwitch(PageRequest request);
+
+    // Site rules' bookkeeping of a window (see ChildState).
+    void SetRouting(ChildId id, bool ruled, std::vector<std::wstring> chain);
+    void NavigationStarted(ChildId id, const std::wstring& url);
+    // The user navigates anew, or a page has finished: a new chain begins.
+    void EndChain(ChildId id);
+    void ShowStatus(const std::wstring& text);
 
     // The window's zoom has changed: the status line says so.
     void SetZoom(ChildId id, int percent);

@@ -41,6 +41,7 @@ add_library(vesko_core STATIC
   browser/BrowserChild.cpp
   browser/BrowserEmulation.cpp
   browser/FrameModel.cpp
+  browser/SiteSwitch.cpp
   browser/EngineControl.cpp
   browser/childIE.cpp
   browser/childMoz.cpp
@@ -48,6 +49,8 @@ add_library(vesko_core STATIC
   shell/Commands.cpp
   shell/ControlBar.cpp
   shell/FrameBars.cpp
+  shell/MainFormPages.cpp
+  shell/SiteRules.cpp
   shell/OpenDialog.cpp
   shell/MainForm.cpp
   shell/Settings.cpp

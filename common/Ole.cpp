@@ -42,6 +42,14 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
     return kUnavailable;
 }
 
+HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, REFIID iid, void** object) {
+    static const auto call = SystemFunction<HRESULT(WINAPI*)(REFCLSID, DWORD, COSERVERINFO*, REFIID, void**)>(
+        kOle32, "CoGetClassObject");
+    if (call) return call(clsid, context, nullptr, iid, object);
+    if (object) *object = nullptr;
+    return kUnavailable;
+}
+
 HRESULT GetErrorInfo(DWORD reserved, IErrorInfo** info) {
     static const auto call = SystemFunction<HRESULT(WINAPI*)(DWORD, IErrorInfo**)>(kOle32, "GetErrorInfo");
     if (call) return call(reserved, info);

@@ -23,6 +23,7 @@ void Shutdown();
 // call. Where a library cannot be had they fail as the calls themselves do
 // (an error code, a null string, a length of 0).
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);
+HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, REFIID iid, void** object);
 HRESULT GetErrorInfo(DWORD reserved, IErrorInfo** info);
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
 void SysFreeString(BSTR text);

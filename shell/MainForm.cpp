@@ -121,6 +121,7 @@ void TMainForm::FormCreate() {
     if (programDir_.back() != L'\\' && programDir_.back() != L'/') programDir_ += L'\\';
 
     LoadBookMark();
+    siteRules_ = std::make_unique<SiteRules>(programDir_ + kSitesFileName);
     const SettingsFile settings = Settings();
     if (!settings.Exists()) {
         // A dialog that cannot open is reported; start-up goes on.
@@ -182,28 +183,6 @@ void TMainForm::OnMenuCommand(HMENU menu, int position) {
     }
     // Every other item: as if it had sent its id.
     HandleMessage(WM_COMMAND, MAKEWPARAM(mii.wID, 0), 0);
-}
-
-void TMainForm::OpenPage(const std::wstring& caption, const std::wstring& address) {
-    OpenPageIn(model_.SelectedEngine(), caption, address);
-}
-
-void TMainForm::OpenPageIn(EngineKind engine, const std::wstring& caption, const std::wstring& address) {
-    const SettingsFile settings = Settings();
-    const std::wstring mozPath = settings.ReadString(kSectionOption, kKeyMozPath, std::wstring());
-    const int mozilla = settings.ReadInteger(kSectionOption, kKeyMozilla, 0);
-    // The Gecko control finds its files relative to the current directory.
-    if (GeckoSwitchMovesFolder(mozilla) && !SetCurrentDirectoryW(mozPath.c_str()))
-        throw AppError(InOutErrorMessage(GetLastError()));
-
-    BrowserChild* child = engine == EngineKind::IE ? static_cast<BrowserChild*>(Tfrm_IE::Create(*this))
-                                                   : static_cast<BrowserChild*>(Tfrm_MZ::Create(*this));
-    child->SetCaption(caption);
-    child->Navigate(address);
-}
-
-void TMainForm::OpenRequestedWindow() {
-    if (auto request = model_.TakeRequest()) OpenPage(request->caption, request->address);
 }
 
 void TMainForm::ModelChanged(unsigned changes, ChildId child) {
@@ -279,7 +258,11 @@ void TMainForm::OtherEngine1Execute() {
     std::wstring address = child->LocationURL();
     if (address.empty()) address = AddressText();
     const EngineKind other = child->Engine() == EngineKind::IE ? EngineKind::Gecko : EngineKind::IE;
-    OpenPageIn(other, child->Caption(), address);
+    PageRequest page;
+    page.caption = child->Caption();
+    page.address = address;
+    page.engine = other;
+    OpenPageIn(page);
 }
 
 void TMainForm::HelpAbout1Execute() {
@@ -306,7 +289,11 @@ void TMainForm::btnMoveClick() {
         OpenPage(std::wstring(), address);
         return;
     }
-    if (BrowserChild* child = ActiveChild()) child->Navigate(address);
+    if (BrowserChild* child = ActiveChild()) {
+        // The user goes somewhere anew: the site rules have their say first.
+        model_.EndChain(child->Id());
+        if (!BeforeNavigate(child->Id(), address)) child->Navigate(address);
+    }
 }
 
 void TMainForm::txtAddressKeyDown(WPARAM key) {

@@ -17,6 +17,7 @@
 #include "shell/Commands.h"
 #include "shell/FrameBars.h"
 #include "shell/Settings.h"
+#include "shell/SiteRules.h"
 
 namespace vesko {
 
@@ -83,6 +84,7 @@ public:
     // BrowserFrame
     HWND MdiClient() const override { return mdiClient_; }
     FrameModel& Model() override { return model_; }
+    bool BeforeNavigate(ChildId child, const std::wstring& url) override;
     const FrameModel& Model() const { return model_; }
 
     // Command handlers, also reachable from tests.
@@ -115,7 +117,11 @@ private:
     void ModelChanged(unsigned changes, ChildId child) override;
 
     void CreateControls();
-    void OpenPageIn(EngineKind engine, const std::wstring& caption, const std::wstring& address);
+    // Opening pages, with the site rules (MainFormPages.cpp).
+    BrowserChild* OpenPageIn(const PageRequest& page);
+    // Returns what the status line says of where the page opened.
+    std::wstring OpenRouted(const PageRequest& page);
+    bool GeckoAvailable() const;
     void FormCreate();
     void FormClose();
     void LayoutBars();
@@ -139,6 +145,7 @@ private:
     UniqueFont labelFont_;  // Label1's is a pixel taller
     std::unique_ptr<FrameBars> bars_;
     vesko::BookmarkMenu bookmarks_;
+    std::unique_ptr<SiteRules> siteRules_;
     HWND mdiClient_ = nullptr;
     TAboutBox* aboutBox_ = nullptr;  // owned by the application
 };

@@ -499,6 +499,53 @@ VARIANT_BOOL EngineDoubles::FireNewWindow2(size_t index) {
     return cancel;
 }
 
+namespace {
+// The IDispatch an event names: the engine itself for the page, another
+// object for a frame inside it.
+ComPtr<IDispatch> EventSource(EngineDouble* engine, bool topLevel, std::shared_ptr<EngineRecord> record) {
+    if (!topLevel) return ComPtr<IDispatch>(new DocumentDouble(0, std::move(record), S_OK), false);
+    ComPtr<IDispatch> self;
+    if (engine) engine->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&self));
+    return self;
+}
+}  // namespace
+
+VARIANT_BOOL EngineDoubles::FireBeforeNavigate2(size_t index, const std::wstring& url, bool topLevel) {
+    const ComPtr<IDispatch> source = EventSource(Engine(index), topLevel, records_.at(index));
+    VARIANT address;
+    address.vt = VT_BSTR;
+    address.bstrVal = SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
+    VARIANT empty;
+    VariantInit(&empty);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel.
+    std::vector<VARIANT> args(7);
+    for (VARIANT& arg : args) {
+        arg.vt = VT_BYREF | VT_VARIANT;
+        arg.pvarVal = &empty;
+    }
+    args[6].vt = VT_DISPATCH;
+    args[6].pdispVal = source.Get();
+    args[5].pvarVal = &address;
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    Fire(index, DISPID_BEFORENAVIGATE2, args);
+    VariantClear(&address);
+    return cancel;
+}
+
+void EngineDoubles::FireDocumentComplete(size_t index, bool topLevel) {
+    const ComPtr<IDispatch> source = EventSource(Engine(index), topLevel, records_.at(index));
+    VARIANT empty;
+    VariantInit(&empty);
+    std::vector<VARIANT> args(2);
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = source.Get();
+    args[0].vt = VT_BYREF | VT_VARIANT;
+    args[0].pvarVal = &empty;
+    Fire(index, DISPID_DOCUMENTCOMPLETE, args);
+}
+
 void EngineDoubles::FireOther(size_t index, DISPID id) {
     std::vector<VARIANT> args;
     Fire(index, id, args);

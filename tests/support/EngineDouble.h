@@ -82,6 +82,10 @@ public:
     void FireTitleChange(size_t index, const std::wstring& text);
     // Returns the Cancel value the program set.
     VARIANT_BOOL FireNewWindow2(size_t index);
+    // A navigation about to start, of the page itself or of a frame inside
+    // it; returns the Cancel value the program set.
+    VARIANT_BOOL FireBeforeNavigate2(size_t index, const std::wstring& url, bool topLevel = true);
+    void FireDocumentComplete(size_t index, bool topLevel = true);
     // Any other event id with no arguments (the program must ignore it).
     void FireOther(size_t index, DISPID id);
 

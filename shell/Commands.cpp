@@ -6,6 +6,7 @@
 #include "browser/FrameModel.h"
 #include "common/Error.h"
 #include "res/resource.h"
+#include "sites/SiteUrl.h"
 #include "shell/MainForm.h"
 
 namespace vesko {
@@ -17,6 +18,12 @@ bool IESelected(const FrameModel& m) { return m.SelectedEngine() == EngineKind::
 bool GeckoSelected(const FrameModel& m) { return m.SelectedEngine() == EngineKind::Gecko; }
 bool GeckoSelectable(const FrameModel& m) { return m.GeckoSelectable(); }
 bool OtherEngine(const FrameModel& m) { return m.CanOpenInOtherEngine(); }
+// A rule needs a site: an http or https page.
+bool OtherEngineForSite(const FrameModel& m) {
+    if (!m.CanOpenInOtherEngine()) return false;
+    const std::wstring& address = m.ActiveState()->address;
+    return ParsePageAddress(std::u16string(address.begin(), address.end())).has_value();
+}
 
 void MdiMessage(TMainForm& f, UINT msg, WPARAM wp) { SendMessageW(f.MdiClient(), msg, wp, 0); }
 
@@ -65,6 +72,10 @@ const std::vector<Command> kCommands = {
     {IDM_OTHER_ENGINE, L"別のエンジンで開く(&E)", Ctrl('E', L"Ctrl+E"),
      L"表示中のページを別のエンジンの新しいウィンドウで開きます", OtherEngine, nullptr,
      [](TMainForm& f) { f.OtherEngine1Execute(); }},
+    {IDM_SITE_RULES, L"サイト別エンジン(&R)...", {}, L"", nullptr, nullptr,
+     [](TMainForm& f) { f.SiteRules1Execute(); }},
+    {IDM_SITE_ALWAYS, L"このサイトを常に別のエンジンで開く(&L)", {}, L"", OtherEngineForSite, nullptr,
+     [](TMainForm& f) { f.AlwaysOtherEngine1Execute(); }},
     {IDM_WINDOW_CASCADE, L"重ねて表示(&C)", {}, L"並べて表示", AnyChild, nullptr,
      [](TMainForm& f) { MdiMessage(f, WM_MDICASCADE, 0); }},
     {IDM_WINDOW_TILE_HORZ, L"水平に並べて表示(&H)", {}, L"水平に並べて表示", AnyChild, nullptr,
@@ -135,7 +146,8 @@ const std::vector<MenuNode>& MenuBarLayout() {
         Popup(L"ブックマーク(&A)", L"", {Item(IDM_BOOKMARK_EDIT), Separator()}),
         Popup(L"ツール(&T)", L"ツール関連の機能",
               {Popup(L"エンジン", L"ブラウザエンジンの切り替え", {Item(IDM_ENGINE_IE), Item(IDM_ENGINE_MOZ)}),
-               Item(IDM_OPTION), Separator(), Item(IDM_OTHER_ENGINE)}),
+               Item(IDM_OPTION), Separator(), Item(IDM_OTHER_ENGINE), Item(IDM_SITE_RULES),
+               Item(IDM_SITE_ALWAYS)}),
         // The window system lists the windows after these.
         Popup(L"ウィンドウ(&W)", L"ウィンドウ操作の機能",
               {Item(IDM_WINDOW_CASCADE), Item(IDM_WINDOW_TILE_HORZ), Item(IDM_WINDOW_TILE_VERT),

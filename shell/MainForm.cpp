@@ -15,6 +15,8 @@
 #include "res/resource.h"
 #include "shell/About.h"
 #include "shell/OpenDialog.h"
+#include "sites/win/SiteRules.h"
+#include "sites/win/SiteRulesFile.h"
 
 namespace vesko {
 namespace {
@@ -121,7 +123,7 @@ void TMainForm::FormCreate() {
     if (programDir_.back() != L'\\' && programDir_.back() != L'/') programDir_ += L'\\';
 
     LoadBookMark();
-    siteRules_ = std::make_unique<SiteRules>(programDir_ + kSitesFileName);
+    siteRules_ = std::make_unique<SiteRules>(programDir_ + kSiteRulesFileName);
     const SettingsFile settings = Settings();
     if (!settings.Exists()) {
         // A dialog that cannot open is reported; start-up goes on.
@@ -276,6 +278,8 @@ void TMainForm::mnuEditClick() {
     const ChildState* active = model_.ActiveState();
     editor->SetNameText(active ? active->caption : std::wstring());
 }
+
+void TMainForm::SiteRules1Execute() { Tfrm_SiteRules::Create(siteRules_->Path(), Handle()); }
 
 Tfrm_Option* TMainForm::CreateOptionDialog() { return Tfrm_Option::Create(OptionDialogFrame(*this)); }
 

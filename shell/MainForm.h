@@ -94,6 +94,10 @@ public:
     // The active window's page in a new window of the other engine.
     void OtherEngine1Execute();
     void HelpAbout1Execute();
+    // The site rules' dialog, and a rule that the active page's site always
+    // opens in the other engine (which it then does).
+    void SiteRules1Execute();
+    void AlwaysOtherEngine1Execute();
     // The About box created at start, which Help > About shows.
     void SetAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
     // A new options dialog over the frame, modeless; it frees itself when

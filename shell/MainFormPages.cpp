@@ -8,6 +8,8 @@
 #include "common/Files.h"
 #include "common/Ole.h"
 #include "shell/MainForm.h"
+#include "sites/SiteUrl.h"
+#include "sites/win/SiteRulesFile.h"
 
 namespace vesko {
 namespace {
@@ -79,6 +81,25 @@ void TMainForm::OpenRequestedWindow() {
     // A window that had shown no page is not left behind, empty.
     for (BrowserChild* window : Children())
         if (window->Id() == request->replaces) SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+    if (!status.empty()) model_.ShowStatus(status);
+}
+
+void TMainForm::AlwaysOtherEngine1Execute() {
+    BrowserChild* child = ActiveChild();
+    if (!child || !model_.CanOpenInOtherEngine()) return;
+    std::wstring address = child->LocationURL();
+    if (address.empty()) address = AddressText();
+    const auto page = ParsePageAddress(std::u16string(address.begin(), address.end()));
+    if (!page) return;  // no site to name
+    PageRequest request;
+    request.caption = child->Caption();
+    request.address = address;
+    request.engine = child->Engine() == EngineKind::IE ? EngineKind::Gecko : EngineKind::IE;
+    request.ruled = request.engine != model_.SelectedEngine();
+    request.switchEngine = true;
+    AddSiteRule(siteRules_->Path(), page->host,
+                request.engine == EngineKind::IE ? SiteEngine::InternetExplorer : SiteEngine::Gecko);
+    const std::wstring status = OpenRouted(request);
     if (!status.empty()) model_.ShowStatus(status);
 }
 

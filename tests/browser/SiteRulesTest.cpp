@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "browser/BrowserChild.h"
+#include "res/resource.h"
 #include "tests/support/FrameFixture.h"
 
 namespace vesko::test {
@@ -125,8 +126,33 @@ TEST_F(SiteRulesTest, ABrokenFileIsReportedOnceLeftAsItIsAndBrowsingGoesOn) {
     Frame().OpenPage(L"", L"http://gecko.example/again");
     EXPECT_EQ(ActiveClass(), L"Tfrm_IE") << "no rules";
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_EQ(errors_[0].rfind(dir_ + L"sites.xml\n", 0), 0u) << testing::PrintToString(errors_[0]);
+    EXPECT_EQ(errors_[0].rfind(dir_ + L"sites.xml を読み込めません", 0), 0u) << testing::PrintToString(errors_[0]);
     EXPECT_EQ(ReadFileBytes(dir_ + L"sites.xml"), broken);
+}
+
+TEST_F(SiteRulesTest, ToolsMenuKeepsTheActiveSiteInTheOtherEngineAndOpensTheRulesDialog) {
+    FrameWithRules();
+    Frame().OpenPage(L"", L"http://www.plain.example/page");  // IE, the selected engine
+    engines_->Record(0).locationURL = L"http://www.plain.example/page";
+    EXPECT_FALSE(MenuEnables(Frame().Handle(), IDM_SITE_ALWAYS)) << "no site known yet";
+    engines_->FireTitleChange(0, L"Plain");
+    ASSERT_TRUE(MenuEnables(Frame().Handle(), IDM_SITE_ALWAYS));
+    SendMessageW(Frame().Handle(), WM_COMMAND, IDM_SITE_ALWAYS, 0);
+    ASSERT_EQ(Frame().ChildCount(), 2) << "the window stays";
+    EXPECT_EQ(ActiveClass(), L"Tfrm_MZ");
+    EXPECT_EQ(engines_->Record(1).navigated, std::vector<std::wstring>{L"http://www.plain.example/page"});
+    const std::string saved = ReadFileBytes(dir_ + L"sites.xml");
+    EXPECT_NE(saved.find("url=\"www.plain.example\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("IE8Enterprise"), std::string::npos) << "the rest of the file is kept";
+    Frame().OpenPage(L"", L"http://www.plain.example/other");
+    EXPECT_EQ(ActiveClass(), L"Tfrm_MZ") << "the new rule applies at once";
+
+    SendMessageW(Frame().Handle(), WM_COMMAND, IDM_SITE_RULES, 0);
+    const HWND dialog = FindWindowW(nullptr, L"サイト別エンジン");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    DestroyWindow(dialog);
+    EXPECT_TRUE(errors_.empty());
 }
 
 }  // namespace

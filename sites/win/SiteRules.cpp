@@ -82,16 +82,17 @@ const wchar_t* Tfrm_SiteRules::EngineName(SiteEngine engine) {
     return L"切り替えない";
 }
 
-Tfrm_SiteRules::Tfrm_SiteRules(std::wstring path, SiteList list, std::optional<FileFingerprint> read)
-    : path_(std::move(path)), list_(std::move(list)), baseline_(read) {}
+Tfrm_SiteRules::Tfrm_SiteRules(std::wstring path, SiteList list, std::optional<FileFingerprint> read,
+                               std::function<void()> saved)
+    : path_(std::move(path)), list_(std::move(list)), baseline_(read), saved_(std::move(saved)) {}
 
-Tfrm_SiteRules* Tfrm_SiteRules::Create(const std::wstring& path, HWND owner) {
+Tfrm_SiteRules* Tfrm_SiteRules::Create(const std::wstring& path, HWND owner, std::function<void()> saved) {
     // Read before any window exists: a file that cannot be read leaves none.
     SiteRulesFile file = ReadSiteRulesFile(path);
     const INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     RegisterClassOnce(kClassName, COLOR_BTNFACE, IDI_VESKO);
-    std::unique_ptr<Tfrm_SiteRules> form(new Tfrm_SiteRules(path, std::move(file.list), file.read));
+    std::unique_ptr<Tfrm_SiteRules> form(new Tfrm_SiteRules(path, std::move(file.list), file.read, std::move(saved)));
     const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle);
     const POINT at = CentredOn(owner, outer);
     form->Window::Create(kExStyle, kClassName, L"サイト別エンジン", kStyle, at.x, at.y, outer.cx, outer.cy, owner);
@@ -304,6 +305,7 @@ void Tfrm_SiteRules::btnOKClick() {
         baseline_ = now;
     }
     baseline_ = SaveSiteRulesFile(path_, list_);
+    if (saved_) saved_();
     DestroyWindow(Handle());
 }
 

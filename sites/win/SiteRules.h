@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,7 +29,9 @@ public:
     // modeless, owned by `owner`. The window frees itself when it closes.
     // A file that cannot be read or is no site list raises AppError naming
     // it and why; then there is no dialog and the file is untouched.
-    static Tfrm_SiteRules* Create(const std::wstring& path, HWND owner);
+    // `saved`, when given, runs after OK has written the file, before the
+    // dialog closes: whoever keeps the rules reads them again.
+    static Tfrm_SiteRules* Create(const std::wstring& path, HWND owner, std::function<void()> saved = nullptr);
 
     void lvSitesChange();
     void txtSiteChange();
@@ -49,7 +52,7 @@ public:
     static const wchar_t* EngineName(SiteEngine engine);
 
 private:
-    Tfrm_SiteRules(std::wstring path, SiteList list, std::optional<FileFingerprint> read);
+    Tfrm_SiteRules(std::wstring path, SiteList list, std::optional<FileFingerprint> read, std::function<void()> saved);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     LRESULT OnCommand(WORD id, WORD code);
 
@@ -71,6 +74,7 @@ private:
     SiteList list_;
     // The file as this dialog read it (none: there was no file).
     std::optional<FileFingerprint> baseline_;
+    std::function<void()> saved_;
     ControlHandles controls_{};
     UniqueFont font_;
     FocusKeeper focus_;

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -116,7 +117,9 @@ protected:
         FrameTest::TearDown();
     }
     std::wstring FilePath() const { return dir_ + L"sites.xml"; }
-    Tfrm_SiteRules& Open() { return *Tfrm_SiteRules::Create(FilePath(), nullptr); }
+    Tfrm_SiteRules& Open(std::function<void()> saved = nullptr) {
+        return *Tfrm_SiteRules::Create(FilePath(), nullptr, std::move(saved));
+    }
 
     static std::vector<Row> Rows(Tfrm_SiteRules& d) {
         const HWND list = d.Controls().lvSites;
@@ -201,7 +204,9 @@ TEST_F(SiteRulesDialog, ListShowsTheFilesRulesAndASelectedRuleInTheBoxes) {
 
 TEST_F(SiteRulesDialog, AddChangeAndDeleteThenOkWritesThemAndKeepsTheRest) {
     WriteFileBytes(FilePath(), kSample);
-    Tfrm_SiteRules& d = Open();
+    // Whoever keeps the rules hears of the save once the file holds it.
+    std::vector<std::string> heard;
+    Tfrm_SiteRules& d = Open([&] { heard.push_back(ReadFileBytes(FilePath())); });
     const HWND hwnd = d.Handle();
     Select(d, 0);
     ChooseEngine(d, L"Gecko");
@@ -223,6 +228,7 @@ TEST_F(SiteRulesDialog, AddChangeAndDeleteThenOkWritesThemAndKeepsTheRest) {
 
     Press(d.Controls().btnOK);
     EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(heard, std::vector<std::string>{ReadFileBytes(FilePath())});
     EXPECT_EQ(SavedRules(), (std::vector<std::pair<std::u16string, SiteEngine>>{
                                 {u"日本語.jp", SiteEngine::Gecko},
                                 {u"intranet.example.co.jp/app", SiteEngine::InternetExplorer},
@@ -299,7 +305,8 @@ TEST_F(SiteRulesDialog, SiteThatCannotBeARuleIsRefusedWithOneBox) {
 
 TEST_F(SiteRulesDialog, AnotherSaveWhileOpenAsksAndNoWritesNothing) {
     WriteFileBytes(FilePath(), kSample);
-    Tfrm_SiteRules& d = Open();
+    int saves = 0;
+    Tfrm_SiteRules& d = Open([&] { ++saves; });
     Type(d, L"mine.example");
     Press(d.Controls().btnAdd);
     // The page command saves while the dialog is open.
@@ -316,6 +323,7 @@ TEST_F(SiteRulesDialog, AnotherSaveWhileOpenAsksAndNoWritesNothing) {
     EXPECT_TRUE(IsWindow(d.Handle()));
     EXPECT_EQ(Rows(d).size(), 4u) << "the dialog keeps its changes";
     EXPECT_EQ(ReadFileBytes(FilePath()), theirs) << "going back writes nothing";
+    EXPECT_EQ(saves, 0);
 
     // A second dialog opened now starts from that save and saves unasked.
     Tfrm_SiteRules& second = Open();
@@ -330,6 +338,7 @@ TEST_F(SiteRulesDialog, AnotherSaveWhileOpenAsksAndNoWritesNothing) {
         Press(d.Controls().btnOK);
         EXPECT_EQ(box.count, 1);
     }
+    EXPECT_EQ(saves, 1);
     EXPECT_FALSE(IsWindow(FindWindowExW(nullptr, nullptr, L"Tfrm_SiteRules", nullptr)));
     const auto saved = SavedRules();
     EXPECT_EQ(saved.back(), std::make_pair(std::u16string(u"mine.example"), SiteEngine::InternetExplorer));

@@ -73,6 +73,15 @@ std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_
 
 // A program folder of its own: vesko.exe, a config.ini that keeps the
 // options dialog from opening at first start, and optionally bookmarks.
+// A site list of `count` rules, each naming a host of its own.
+std::string GeneratedSites(int count) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<site-list version=\"1\">\n";
+    for (int i = 0; i < count; ++i)
+        xml += "  <site url=\"host" + std::to_string(i) + ".example.co.jp/path\"><open-in>" +
+               (i % 2 ? "IE11" : "MSEdge") + "</open-in></site>\n";
+    return xml + "</site-list>\n";
+}
+
 std::wstring MakeProgramFolder(const std::wstring& vesko, const wchar_t* tag, const std::string* bookmarks) {
     const std::wstring dir = TempDir(tag);
     if (!CopyFileW(vesko.c_str(), (dir + L"vesko.exe").c_str(), FALSE)) Fail("cannot copy vesko.exe");
@@ -102,6 +111,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring plainDir = MakeProgramFolder(vesko, L"start", nullptr);
     const std::wstring markedDir = MakeProgramFolder(vesko, L"start10k", &bookmarks);
     const std::wstring manyDir = MakeProgramFolder(vesko, L"start100k", &manyBookmarks);
+    const std::wstring rulesDir = MakeProgramFolder(vesko, L"startrules", nullptr);
+    WriteBytes(rulesDir + L"sites.xml", GeneratedSites(10000));
     const std::wstring baselineDir = Folder(baseline);
 
     struct Variant {
@@ -111,7 +122,8 @@ int wmain(int argc, wchar_t** argv) {
     Variant variants[] = {{baseline, baselineDir, {}, {}},
                           {plainDir + L"vesko.exe", plainDir, {}, {}},
                           {markedDir + L"vesko.exe", markedDir, {}, {}},
-                          {manyDir + L"vesko.exe", manyDir, {}, {}}};
+                          {manyDir + L"vesko.exe", manyDir, {}, {}},
+                          {rulesDir + L"vesko.exe", rulesDir, {}, {}}};
     // One start each to warm the file cache, then the runs interleaved so
     // that a passing load affects every program alike.
     for (Variant& v : variants) StartOnce(v.exe, v.dir);
@@ -128,6 +140,8 @@ int wmain(int argc, wchar_t** argv) {
                 variants[0].seconds);
     PrintTiming("startup", "start-up, 100,000 bookmarks", 100000, variants[3].seconds, "baseline window program",
                 variants[0].seconds);
+    PrintTiming("startup", "start-up, 10,000 site rules", 10000, variants[4].seconds, "start-up, no site list",
+                variants[1].seconds);
     PrintMemory("baseline window program, idle", variants[0].kilobytes);
     PrintMemory("vesko.exe frame, idle", variants[1].kilobytes);
     PrintMemory("vesko.exe frame, idle, 10,000 bookmarks", variants[2].kilobytes);
@@ -140,5 +154,6 @@ int wmain(int argc, wchar_t** argv) {
     RemoveFolder(plainDir);
     RemoveFolder(markedDir);
     RemoveFolder(manyDir);
+    RemoveFolder(rulesDir);
     return 0;
 }

@@ -109,6 +109,18 @@ int main(int argc, char** argv) {
             return Seconds(start);
         });
 
+        // The history window: the whole list, and the list filtered as one types.
+        const double list = Median(runs, [&] {
+            const auto start = Clock::now();
+            offered += store.Newest().size();
+            return Seconds(start);
+        });
+        const double filter = Median(runs, [&] {
+            const auto start = Clock::now();
+            offered += store.Newest(u"ＳＨ").size();
+            return Seconds(start);
+        });
+
         // Half the visits revisit an address, half are new ones.
         const std::vector<HistoryStore::Id> ids = store.Newest();
         std::vector<std::u16string> revisits;
@@ -143,6 +155,8 @@ int main(int argc, char** argv) {
                     count, keystroke * 1e6);
         std::printf("| the same, no bookmarks | %zu | %.1f µs | |\n", count, historyOnly * 1e6);
         std::printf("| suggestions, text matching nothing | %zu | %.1f µs | |\n", count, worst * 1e6);
+        std::printf("| history window: list newest first | %zu | %.3f ms | |\n", count, list * 1e3);
+        std::printf("| history window: filter \"ＳＨ\" | %zu | %.3f ms | |\n", count, filter * 1e3);
         std::printf("| record one visit (apply + encode) | %zu | %.2f µs | |\n", count, visit * 1e6);
         std::printf("| compacted file | %zu | %.3f ms | |\n", count, compact * 1e3);
         if (offered == 0 || bytes == 0) return 1;

@@ -268,7 +268,9 @@ std::size_t ReadHistoryFile(std::string_view bytes, const std::function<void(con
     while (at < bytes.size()) {
         const std::size_t end = CheckedRecordEnd(bytes, at);
         if (end == 0) {
-            // Torn only if nothing that checks out follows.
+            // Torn only if it is no longer than one record, as one append
+            // writes, and nothing that checks out follows.
+            if (bytes.size() - at > kFrameSize + kMaxBody) Damaged(at);
             for (std::size_t later = at + 1; later < bytes.size(); ++later)
                 if (CheckedRecordEnd(bytes, later) != 0) Damaged(at);
             return at;

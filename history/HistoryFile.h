@@ -18,7 +18,8 @@
 // The window layer appends one record per change in one write and flushes
 // it, so that a crash or a power loss tears at most the last record. The
 // reader cuts such a torn end off: a record that does not check out is the
-// torn end when no record that does check out starts anywhere after it.
+// torn end when what is left is no longer than the longest record and no
+// record that does check out starts anywhere in it.
 // Anything else - a header that is not ours, a bad record with good ones
 // after it, a checked record whose body makes no sense - is damage and
 // raises HistoryFileError.

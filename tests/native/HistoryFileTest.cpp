@@ -101,6 +101,12 @@ TEST(HistoryFile, CutsOffALastRecordThatPowerLossLeftAsZeros) {
     EXPECT_EQ(length, two.size());
 }
 
+TEST(HistoryFile, AnEndLongerThanAnyRecordIsDamageNotATornWrite) {
+    const std::string two = FileOf({kThree[0], kThree[1]});
+    EXPECT_THROW(ReadAll(two + std::string(64 * 1024, '\0')), HistoryFileError);
+    EXPECT_THROW(ReadAll(two + std::string(64 * 1024, '\xFF')), HistoryFileError);
+}
+
 TEST(HistoryFile, DamageBeforeTheLastRecordIsReported) {
     const std::string whole = FileOf(kThree);
     const std::size_t oneEnd = FileOf({kThree[0]}).size();

@@ -38,9 +38,15 @@ FileFingerprint SaveSiteRulesFile(const std::wstring& path, const SiteList& list
 }
 
 std::optional<std::size_t> FindRule(const SiteList& list, const SiteUrl& site) {
+    // "host/" covers what "host" covers, and its longer path would win.
+    const auto samePath = [](std::u16string_view a, std::u16string_view b) {
+        return a == b || (a.size() + b.size() == 1 && (a == u"/" || b == u"/"));
+    };
     const auto& rules = list.Rules();
-    for (std::size_t k = 0; k < rules.size(); ++k)
-        if (rules[k].site && *rules[k].site == site) return k;
+    for (std::size_t k = 0; k < rules.size(); ++k) {
+        const std::optional<SiteUrl>& rule = rules[k].site;
+        if (rule && rule->host == site.host && rule->port == site.port && samePath(rule->path, site.path)) return k;
+    }
     return std::nullopt;
 }
 

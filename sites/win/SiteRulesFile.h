@@ -30,12 +30,15 @@ SiteRulesFile ReadSiteRulesFile(const std::wstring& path);
 // then unchanged.
 FileFingerprint SaveSiteRulesFile(const std::wstring& path, const SiteList& list);
 
-// The first rule that names exactly `site` (host, port and path), if any:
-// the one that decides for it, as the first of equals wins.
+// The first rule that names `site` (its host, port and path, a path of "/"
+// being none), if any: the one that decides for it, as the first of equals
+// wins.
 std::optional<std::size_t> FindRule(const SiteList& list, const SiteUrl& site);
 
 // Makes `engine` the rule for `host` in the file: the rule for exactly that
-// host (no path, no port) gets the engine, or a new rule is added. Raises
+// host (no path, no port) gets the engine, or a new rule is added.
+// Rules with a path or a port on the host stay, and still decide for
+// their pages. Raises
 // AppError when the host cannot be a rule's or the file cannot be read or
 // written; the file is then unchanged.
 void AddSiteRule(const std::wstring& path, std::u16string_view host, SiteEngine engine);

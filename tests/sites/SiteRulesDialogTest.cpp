@@ -388,6 +388,12 @@ TEST_F(SiteRulesDialog, AddSiteRuleAddsAndReplacesTheHostsRule) {
     AddSiteRule(FilePath(), u"portal.example.com", SiteEngine::Gecko);
     EXPECT_EQ(SavedRules(),
               (std::vector<std::pair<std::u16string, SiteEngine>>{{u"portal.example.com", SiteEngine::Gecko}}));
+    // Written by hand: the same host, with its own spelling.
+    WriteFileBytes(FilePath(),
+                   "<site-list><site url=\"Portal.Example.com/\"><open-in>IE11</open-in></site></site-list>");
+    AddSiteRule(FilePath(), u"portal.example.com", SiteEngine::Gecko);
+    EXPECT_EQ(SavedRules(),
+              (std::vector<std::pair<std::u16string, SiteEngine>>{{u"Portal.Example.com/", SiteEngine::Gecko}}));
 
     WriteFileBytes(FilePath(), kSample);
     AddSiteRule(FilePath(), u"日本語.jp", SiteEngine::Gecko);

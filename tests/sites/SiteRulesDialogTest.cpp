@@ -303,6 +303,28 @@ TEST_F(SiteRulesDialog, SiteThatCannotBeARuleIsRefusedWithOneBox) {
     EXPECT_EQ(Rows(d).size(), 4u);
 }
 
+TEST_F(SiteRulesDialog, RuleThatCanNeverMatchIsShownKeptAndDeletable) {
+    // Another tool wrote a scheme into a url.
+    const std::string file =
+        "<site-list><site url=\"http://legacy.example/\"><open-in>IE11</open-in></site>"
+        "<site url=\"ok.example\"><open-in>MSEdge</open-in></site></site-list>";
+    WriteFileBytes(FilePath(), file);
+    Tfrm_SiteRules& d = Open();
+    EXPECT_EQ(Rows(d),
+              (std::vector<Row>{{L"http://legacy.example/", L"Internet Explorer"}, {L"ok.example", L"Gecko"}}));
+    Select(d, 0);
+    ChooseEngine(d, L"Gecko");
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find(L"スキーム"), std::wstring::npos) << testing::PrintToString(errors_[0]);
+    EXPECT_EQ(ChosenEngine(d), L"Internet Explorer") << "the choice shows the rule as it stays";
+    EXPECT_EQ(Rows(d)[0].second, L"Internet Explorer");
+
+    Press(d.Controls().btnDel);
+    Press(d.Controls().btnOK);
+    EXPECT_EQ(SavedRules(), (std::vector<std::pair<std::u16string, SiteEngine>>{{u"ok.example", SiteEngine::Gecko}}));
+    EXPECT_EQ(errors_.size(), 1u);
+}
+
 TEST_F(SiteRulesDialog, AnotherSaveWhileOpenAsksAndNoWritesNothing) {
     WriteFileBytes(FilePath(), kSample);
     int saves = 0;

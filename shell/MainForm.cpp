@@ -6,8 +6,6 @@
 #include "bookmarks/BookMark.h"
 #include "bookmarks/BookmarkFile.h"
 #include "browser/BrowserChild.h"
-#include "browser/childIE.h"
-#include "browser/childMoz.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 #include "common/Files.h"

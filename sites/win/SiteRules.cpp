@@ -75,7 +75,7 @@ const wchar_t* Tfrm_SiteRules::EngineName(SiteEngine engine) {
     case SiteEngine::InternetExplorer:
         return L"Internet Explorer";
     case SiteEngine::Gecko:
-        return L"Gecko";
+        return L"Gekko";  // the engine menu's name for it
     case SiteEngine::None:
         break;
     }

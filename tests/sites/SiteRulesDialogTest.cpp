@@ -176,7 +176,7 @@ TEST_F(SiteRulesDialog, ListShowsTheFilesRulesAndASelectedRuleInTheBoxes) {
     EXPECT_TRUE(IsWindowVisible(d.Handle()));
     EXPECT_EQ(GetFocus(), d.Controls().txtSite);
     EXPECT_EQ(Rows(d), (std::vector<Row>{{L"日本語.jp", L"Internet Explorer"},
-                                         {L"intranet.example.co.jp/app", L"Gecko"},
+                                         {L"intranet.example.co.jp/app", L"Gekko"},
                                          {L"old.example:8080", L"切り替えない"}}));
     const HWND header = ListView_GetHeader(d.Controls().lvSites);
     ASSERT_EQ(Header_GetItemCount(header), 2);
@@ -193,7 +193,7 @@ TEST_F(SiteRulesDialog, ListShowsTheFilesRulesAndASelectedRuleInTheBoxes) {
 
     Select(d, 1);
     EXPECT_EQ(WindowText(d.Controls().txtSite), L"intranet.example.co.jp/app");
-    EXPECT_EQ(ChosenEngine(d), L"Gecko");
+    EXPECT_EQ(ChosenEngine(d), L"Gekko");
     EXPECT_TRUE(IsWindowEnabled(d.Controls().btnDel));
     Select(d, 0);
     EXPECT_EQ(WindowText(d.Controls().txtSite), L"日本語.jp");
@@ -209,7 +209,7 @@ TEST_F(SiteRulesDialog, AddChangeAndDeleteThenOkWritesThemAndKeepsTheRest) {
     Tfrm_SiteRules& d = Open([&] { heard.push_back(ReadFileBytes(FilePath())); });
     const HWND hwnd = d.Handle();
     Select(d, 0);
-    ChooseEngine(d, L"Gecko");
+    ChooseEngine(d, L"Gekko");
     Select(d, 2);
     Press(d.Controls().btnDel);
     EXPECT_FALSE(IsWindowEnabled(d.Controls().btnDel)) << "a second press cannot take another rule";
@@ -221,7 +221,7 @@ TEST_F(SiteRulesDialog, AddChangeAndDeleteThenOkWritesThemAndKeepsTheRest) {
     Type(d, L"INTRANET.example.co.jp/app");
     ChooseEngine(d, L"Internet Explorer");
     Press(d.Controls().btnAdd);
-    EXPECT_EQ(Rows(d), (std::vector<Row>{{L"日本語.jp", L"Gecko"},
+    EXPECT_EQ(Rows(d), (std::vector<Row>{{L"日本語.jp", L"Gekko"},
                                          {L"intranet.example.co.jp/app", L"Internet Explorer"},
                                          {L"新しい.example/path", L"切り替えない"}}));
     EXPECT_EQ(ReadFileBytes(FilePath()), kSample) << "nothing is written before OK";
@@ -248,9 +248,9 @@ TEST_F(SiteRulesDialog, WithoutAFileTheListIsEmptyAndOkCreatesIt) {
     Tfrm_SiteRules& d = Open();
     EXPECT_TRUE(Rows(d).empty());
     Type(d, L"  portal.example.com  ");  // as pasted
-    ChooseEngine(d, L"Gecko");
+    ChooseEngine(d, L"Gekko");
     Press(d.Controls().btnAdd);
-    EXPECT_EQ(Rows(d), (std::vector<Row>{{L"portal.example.com", L"Gecko"}}));
+    EXPECT_EQ(Rows(d), (std::vector<Row>{{L"portal.example.com", L"Gekko"}}));
     EXPECT_FALSE(FileExists(FilePath()));
     Press(d.Controls().btnOK);
     EXPECT_EQ(SavedRules(),
@@ -264,7 +264,7 @@ TEST_F(SiteRulesDialog, CancelAndTheCloseBoxWriteNothing) {
         Tfrm_SiteRules& d = Open();
         const HWND hwnd = d.Handle();
         Select(d, 0);
-        ChooseEngine(d, L"Gecko");
+        ChooseEngine(d, L"Gekko");
         Press(d.Controls().btnDel);
         Type(d, L"added.example");
         Press(d.Controls().btnAdd);
@@ -311,9 +311,9 @@ TEST_F(SiteRulesDialog, RuleThatCanNeverMatchIsShownKeptAndDeletable) {
     WriteFileBytes(FilePath(), file);
     Tfrm_SiteRules& d = Open();
     EXPECT_EQ(Rows(d),
-              (std::vector<Row>{{L"http://legacy.example/", L"Internet Explorer"}, {L"ok.example", L"Gecko"}}));
+              (std::vector<Row>{{L"http://legacy.example/", L"Internet Explorer"}, {L"ok.example", L"Gekko"}}));
     Select(d, 0);
-    ChooseEngine(d, L"Gecko");
+    ChooseEngine(d, L"Gekko");
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_NE(errors_[0].find(L"スキーム"), std::wstring::npos) << testing::PrintToString(errors_[0]);
     EXPECT_EQ(ChosenEngine(d), L"Internet Explorer") << "the choice shows the rule as it stays";
@@ -486,7 +486,7 @@ TEST_F(SiteRulesDialog, LayoutFitsEveryControlAndItsText) {
         } else if (!_wcsicmp(className, L"Edit")) {
             EXPECT_LE(textSize(c, L"日本語.jp").cy + 4, r.bottom - r.top) << name;
         } else if (!_wcsicmp(className, WC_COMBOBOXW)) {
-            for (const wchar_t* engine : {L"Internet Explorer", L"Gecko", L"切り替えない"})
+            for (const wchar_t* engine : {L"Internet Explorer", L"Gekko", L"切り替えない"})
                 EXPECT_LE(textSize(c, engine).cx + GetSystemMetrics(SM_CXVSCROLL) + 8, r.right - r.left) << name;
         }
     }
@@ -499,7 +499,7 @@ TEST_F(SiteRulesDialog, LayoutFitsEveryControlAndItsText) {
     const int engine = ListView_GetColumnWidth(list, 1);
     EXPECT_LE(site + engine + GetSystemMetrics(SM_CXVSCROLL), listClient.right);
     EXPECT_LE(textSize(list, L"intranet.example.co.jp/app").cx + 12, site);
-    for (const wchar_t* text : {L"エンジン", L"Internet Explorer", L"Gecko", L"切り替えない"})
+    for (const wchar_t* text : {L"エンジン", L"Internet Explorer", L"Gekko", L"切り替えない"})
         EXPECT_LE(textSize(list, text).cx + 12, engine) << testing::PrintToString(std::wstring(text));
 }
 

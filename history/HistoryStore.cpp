@@ -117,10 +117,14 @@ void HistoryStore::Apply(const HistoryRecord& record) {
         if (const auto id = Find(record.address)) SetTitle(items_[*id], record.title);
         break;
     case HistoryRecordKind::Delete:
-        if (const auto id = Find(record.address)) Remove(*id);
+        if (const auto id = Find(record.address)) {
+            Remove(*id);
+            erased_ = true;
+        }
         break;
     case HistoryRecordKind::Clear:
         Reset();
+        erased_ = true;
         break;
     }
     if (garbage_ > 65536 && garbage_ > pool_.size() / 2) Repack();
@@ -387,7 +391,7 @@ std::vector<HistoryStore::Id> HistoryStore::Suggest(std::u16string_view typed, s
 }
 
 bool HistoryStore::CompactionDue() const {
-    return rewrite_ || (logRecords_ > kCompactionFloor && logRecords_ > 2 * live_);
+    return rewrite_ || erased_ || (logRecords_ > kCompactionFloor && logRecords_ > 2 * live_);
 }
 
 std::string HistoryStore::CompactedFile() const {
@@ -410,6 +414,7 @@ std::string HistoryStore::CompactedFile() const {
 void HistoryStore::NoteCompacted() {
     logRecords_ = live_;
     rewrite_ = false;
+    erased_ = false;
 }
 
 std::size_t HistoryStore::MemoryBytes() const {

@@ -40,7 +40,8 @@ public:
     using Id = std::uint32_t;
 
     // Compaction is due once the file holds more than twice as many records
-    // as there are addresses, and more than this many.
+    // as there are addresses, and more than this many; and after anything
+    // was deleted, so that what the user deleted does not stay in the file.
     static constexpr std::size_t kCompactionFloor = 1024;
     // Completion ranks by lastVisit + kDoublingWorth * log2(visits): each
     // doubling of the visits is worth three days of recency.
@@ -143,6 +144,7 @@ private:
     std::size_t garbage_ = 0;  // pool bytes no entry uses
     std::size_t logRecords_ = 0;
     bool rewrite_ = true;
+    bool erased_ = false;  // since the file was last written whole
     bool indexed_ = true;  // off while loading; built once at the end
 };
 

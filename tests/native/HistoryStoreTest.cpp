@@ -60,14 +60,20 @@ TEST(HistoryStore, DeletesSelectedAddressesAndClearsAll) {
     HistoryStore store;
     for (char16_t c = u'a'; c <= u'e'; ++c)
         store.Apply(VisitRecord(u"http://" + std::u16string(1, c) + u".jp/", u"t", kNow + c));
+    store.NoteCompacted();
+    store.Apply(DeleteRecord(u"http://nowhere.jp/"));
+    EXPECT_FALSE(store.CompactionDue());
     store.Apply(DeleteRecord(u"http://b.jp/"));
     store.Apply(DeleteRecord(u"http://d.jp/"));
+    EXPECT_TRUE(store.CompactionDue());  // the deleted addresses leave the file at once
+    store.NoteCompacted();
     EXPECT_EQ(Addresses(store, store.Newest()),
               (std::vector<std::u16string>{u"http://e.jp/", u"http://c.jp/", u"http://a.jp/"}));
     store.Apply(VisitRecord(u"http://b.jp/", u"again", kNow));
     EXPECT_EQ(store.Entry(*store.Find(u"http://b.jp/")).visits, 1u);
 
     store.Apply(ClearRecord());
+    EXPECT_TRUE(store.CompactionDue());
     EXPECT_EQ(store.Size(), 0u);
     EXPECT_TRUE(store.Newest().empty());
     EXPECT_FALSE(store.Find(u"http://a.jp/"));
@@ -96,6 +102,7 @@ TEST(HistoryStore, ACompactedFileHoldsTheSameHistoryAndCompactionFollowsTheLog) 
 
     const HistoryStore fromLog = HistoryStore::Load(log);
     const HistoryStore compacted = HistoryStore::Load(store.CompactedFile());
+    EXPECT_TRUE(fromLog.CompactionDue());  // a deletion still in the file
     EXPECT_FALSE(compacted.CompactionDue());
     EXPECT_LT(store.CompactedFile().size(), log.size() / 100);
     for (const HistoryStore* other : {&fromLog, &compacted}) {

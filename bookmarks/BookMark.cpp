@@ -357,27 +357,11 @@ std::vector<BookmarkEntry> Tfrm_BMEdit::Entries() const {
 }
 
 bool Tfrm_BMEdit::ChangedSinceRead(std::optional<FileFingerprint>& now) const {
-    std::string bytes;
-    DWORD error = ERROR_SUCCESS;
-    ReadWholeFile(path_, bytes, error);
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) now.reset();
-    // What cannot be read now cannot be replaced either.
-    else if (error != ERROR_SUCCESS)
-        throw AppError(WriteFailureMessage(path_, error));
-    else
-        now = FingerprintOf(bytes);
+    now = CurrentFingerprint(path_);
     return !baselineKnown_ || now != baseline_;
 }
 
-bool Tfrm_BMEdit::AskOverwrite() {
-    const std::wstring text = Format(
-        L"%ls\n\nこのファイルは、このエディタを開いた後にほかのエディタまたはプログラムによって変更されています。"
-        L"上書きすると、その変更は失われます。\n\n"
-        L"上書きしますか？ [いいえ] を選ぶと、何も書き込まずに編集に戻ります。",
-        path_.c_str());
-    return MessageBoxW(Handle(), text.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
-           IDYES;
-}
+bool Tfrm_BMEdit::AskOverwrite() { return AskReplaceChangedFile(Handle(), path_, L"エディタ"); }
 
 void Tfrm_BMEdit::btnOKClick() {
     if (editingLabel_) TreeView_EndEditLabelNow(controls_.treeView1, FALSE);

@@ -1,6 +1,8 @@
 #include "common/AtomicFile.h"
 
 #include "common/Error.h"
+#include "common/Files.h"
+#include "common/ErrorReport.h"
 #include "common/Handles.h"
 #include "common/Text.h"
 
@@ -186,6 +188,25 @@ void ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
     }
     RemoveTemporary(temp);
     throw AppError(WriteFailureMessage(path, error));
+}
+
+std::optional<FileFingerprint> CurrentFingerprint(const std::wstring& path) {
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+    ReadWholeFile(path, bytes, error);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    if (error != ERROR_SUCCESS) throw AppError(WriteFailureMessage(path, error));
+    return FingerprintOf(bytes);
+}
+
+bool AskReplaceChangedFile(HWND owner, const std::wstring& path, const wchar_t* windows) {
+    const std::wstring text =
+        Format(L"%ls\n\nこのファイルは、この%lsを開いた後にほかの%lsまたはプログラムによって変更されています。"
+               L"上書きすると、その変更は失われます。\n\n"
+               L"上書きしますか？ [いいえ] を選ぶと、何も書き込まずに編集に戻ります。",
+               path.c_str(), windows, windows);
+    return MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
+           IDYES;
 }
 
 }  // namespace vesko

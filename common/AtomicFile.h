@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,6 +59,16 @@ struct FileFingerprint {
     bool operator!=(const FileFingerprint& other) const { return !(*this == other); }
 };
 FileFingerprint FingerprintOf(std::string_view bytes);
+
+// What the file at `path` holds now (none: there is no file). One that
+// cannot be read cannot be replaced either: raises AppError with
+// WriteFailureMessage's text.
+std::optional<FileFingerprint> CurrentFingerprint(const std::wstring& path);
+
+// Asks, over `owner`, whether to replace a file that another window
+// (`windows`: what the asking one is, "エディタ" or "ウィンドウ") or another
+// program changed since it was read; No, the default, goes back to editing.
+bool AskReplaceChangedFile(HWND owner, const std::wstring& path, const wchar_t* windows);
 
 // Writes `bytes` as the whole new content of `path`, atomically, keeping
 // the file's attributes. A read-only file or a folder in its place is

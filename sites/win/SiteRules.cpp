@@ -272,27 +272,11 @@ void Tfrm_SiteRules::btnDelClick() {
 }
 
 bool Tfrm_SiteRules::ChangedSinceRead(std::optional<FileFingerprint>& now) const {
-    std::string bytes;
-    DWORD error = ERROR_SUCCESS;
-    ReadWholeFile(path_, bytes, error);
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-        now.reset();
-    else if (error != ERROR_SUCCESS)  // what cannot be read now cannot be replaced either
-        throw AppError(WriteFailureMessage(path_, error));
-    else
-        now = FingerprintOf(bytes);
+    now = CurrentFingerprint(path_);
     return now != baseline_;
 }
 
-bool Tfrm_SiteRules::AskOverwrite() {
-    const std::wstring text = Format(
-        L"%ls\n\nこのファイルは、このウィンドウを開いた後にほかのウィンドウまたはプログラムによって変更されています。"
-        L"上書きすると、その変更は失われます。\n\n"
-        L"上書きしますか？ [いいえ] を選ぶと、何も書き込まずに編集に戻ります。",
-        path_.c_str());
-    return MessageBoxW(Handle(), text.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
-           IDYES;
-}
+bool Tfrm_SiteRules::AskOverwrite() { return AskReplaceChangedFile(Handle(), path_, L"ウィンドウ"); }
 
 void Tfrm_SiteRules::btnOKClick() {
     // Another dialog or program may have saved since this one read the

@@ -136,7 +136,11 @@ void BrowserChild::StatusTextChange(const std::wstring& text) { model_.StatusTex
 
 void BrowserChild::ProgressChange(int progress, int progressMax) { model_.ProgressChange(id_, progress, progressMax); }
 
-void BrowserChild::TitleChange(const std::wstring& text) { model_.TitleChange(id_, text, control_->LocationURL()); }
+void BrowserChild::TitleChange(const std::wstring& text) {
+    const std::wstring url = control_->LocationURL();
+    model_.TitleChange(id_, text, url);
+    frame_.TitleReported(url, text);
+}
 
 void BrowserChild::CommandStateChange(int command, bool enable) { model_.CommandStateChange(id_, command, enable); }
 
@@ -150,7 +154,13 @@ bool BrowserChild::BeforeNavigate2(const std::wstring& url, bool topLevel) {
 }
 
 void BrowserChild::DocumentComplete(bool topLevel) {
-    if (topLevel) model_.EndChain(id_);
+    if (!topLevel) return;
+    model_.EndChain(id_);
+    frame_.PageLoaded(id_, control_->LocationURL());
+}
+
+void BrowserChild::NavigateError(bool topLevel) {
+    if (topLevel) model_.NavigationFailed(id_);
 }
 
 }  // namespace vesko

@@ -77,6 +77,7 @@ protected:
     bool NewWindow2() override;
     bool BeforeNavigate2(const std::wstring& url, bool topLevel) override;
     void DocumentComplete(bool topLevel) override;
+    void NavigateError(bool topLevel) override;
 
 private:
     struct PageCommand;

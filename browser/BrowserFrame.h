@@ -16,6 +16,10 @@ public:
     // A window's top-level navigation to `url` is about to start; true when
     // it is cancelled there because it opens elsewhere (site rules).
     virtual bool BeforeNavigate(ChildId child, const std::wstring& url) = 0;
+    // A window's page has loaded (a visit, for the history), or its engine
+    // reported the page's title.
+    virtual void PageLoaded(ChildId child, const std::wstring& url) = 0;
+    virtual void TitleReported(const std::wstring& url, const std::wstring& title) = 0;
 
 protected:
     ~BrowserFrame() = default;

@@ -223,6 +223,9 @@ public:
             case DISPID_DOCUMENTCOMPLETE:
                 events_->DocumentComplete(control_->IsSelf(DispatchArg(params, 0)));
                 break;
+            case DISPID_NAVIGATEERROR:
+                events_->NavigateError(control_->IsSelf(DispatchArg(params, 0)));
+                break;
             default:
                 break;
             }

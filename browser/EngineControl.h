@@ -24,8 +24,9 @@ public:
     // A navigation is about to start; `topLevel` is false for a frame
     // inside the page. Returns the value for Cancel.
     virtual bool BeforeNavigate2(const std::wstring& url, bool topLevel) = 0;
-    // A document has finished loading.
+    // A document has finished loading, or could not be loaded.
     virtual void DocumentComplete(bool topLevel) = 0;
+    virtual void NavigateError(bool topLevel) = 0;
 
 protected:
     ~EngineEvents() = default;

@@ -136,6 +136,7 @@ void FrameModel::TitleChange(ChildId id, const std::wstring& title, const std::w
     if (!child) return;
     child->caption = title;
     child->address = locationUrl;
+    child->titleReported = true;
     view_.address = locationUrl;
     Notify(kCaptionChanged | kAddressChanged, id);
 }
@@ -203,7 +204,13 @@ void FrameModel::NavigationStarted(ChildId id, const std::wstring& url) {
     ChildState* child = Get(id);
     if (!child) return;
     child->lastNavigated = url;
+    child->navigationFailed = false;
+    child->titleReported = false;
     if (!url.empty() && url != L"about:blank") child->shownPage = true;
+}
+
+void FrameModel::NavigationFailed(ChildId id) {
+    if (ChildState* child = Get(id)) child->navigationFailed = true;
 }
 
 void FrameModel::EndChain(ChildId id) {

@@ -37,6 +37,9 @@ struct ChildState {
     // addresses its chain of navigations has switched engines on.
     bool ruled = false;
     bool shownPage = false;
+    // The current top-level navigation failed, or its page reported a title.
+    bool navigationFailed = false;
+    bool titleReported = false;
     std::wstring lastNavigated;
     std::vector<std::wstring> chain;
 };
@@ -148,6 +151,7 @@ public:
     // Site rules' bookkeeping of a window (see ChildState).
     void SetRouting(ChildId id, bool ruled, std::vector<std::wstring> chain);
     void NavigationStarted(ChildId id, const std::wstring& url);
+    void NavigationFailed(ChildId id);
     // The user navigates anew, or a page has finished: a new chain begins.
     void EndChain(ChildId id);
     void ShowStatus(const std::wstring& text);

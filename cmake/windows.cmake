@@ -51,6 +51,7 @@ add_library(vesko_core STATIC
   shell/FrameBars.cpp
   shell/MainFormPages.cpp
   shell/SiteRules.cpp
+  history/win/HistoryKeeper.cpp
   shell/OpenDialog.cpp
   shell/MainForm.cpp
   shell/Settings.cpp

@@ -122,6 +122,7 @@ void TMainForm::FormCreate() {
 
     LoadBookMark();
     siteRules_ = std::make_unique<SiteRules>(programDir_ + kSiteRulesFileName);
+    history_ = std::make_unique<HistoryKeeper>(programDir_ + kHistoryFileName);
     const SettingsFile settings = Settings();
     if (!settings.Exists()) {
         // A dialog that cannot open is reported; start-up goes on.

@@ -18,6 +18,7 @@
 #include "shell/FrameBars.h"
 #include "shell/Settings.h"
 #include "shell/SiteRules.h"
+#include "history/win/HistoryKeeper.h"
 
 namespace vesko {
 
@@ -85,6 +86,8 @@ public:
     HWND MdiClient() const override { return mdiClient_; }
     FrameModel& Model() override { return model_; }
     bool BeforeNavigate(ChildId child, const std::wstring& url) override;
+    void PageLoaded(ChildId child, const std::wstring& url) override;
+    void TitleReported(const std::wstring& url, const std::wstring& title) override;
     const FrameModel& Model() const { return model_; }
 
     // Command handlers, also reachable from tests.
@@ -150,6 +153,7 @@ private:
     std::unique_ptr<FrameBars> bars_;
     vesko::BookmarkMenu bookmarks_;
     std::unique_ptr<SiteRules> siteRules_;
+    std::unique_ptr<HistoryKeeper> history_;
     HWND mdiClient_ = nullptr;
     TAboutBox* aboutBox_ = nullptr;  // owned by the application
 };

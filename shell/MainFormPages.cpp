@@ -103,6 +103,18 @@ void TMainForm::AlwaysOtherEngine1Execute() {
     if (!status.empty()) model_.ShowStatus(status);
 }
 
+void TMainForm::PageLoaded(ChildId id, const std::wstring& url) {
+    const ChildState* child = model_.Find(id);
+    // A page that failed to load is no visit; a title comes with the visit
+    // only once the engine has reported one for it.
+    if (!child || child->navigationFailed || !history_) return;
+    history_->RecordVisit(url, child->titleReported ? child->caption : std::wstring());
+}
+
+void TMainForm::TitleReported(const std::wstring& url, const std::wstring& title) {
+    if (history_) history_->RecordTitle(url, title);
+}
+
 bool TMainForm::BeforeNavigate(ChildId id, const std::wstring& url) {
     const ChildState* child = model_.Find(id);
     if (!child || !siteRules_) return false;

@@ -546,6 +546,24 @@ void EngineDoubles::FireDocumentComplete(size_t index, bool topLevel) {
     Fire(index, DISPID_DOCUMENTCOMPLETE, args);
 }
 
+void EngineDoubles::FireNavigateError(size_t index, bool topLevel) {
+    const ComPtr<IDispatch> source = EventSource(Engine(index), topLevel, records_.at(index));
+    VARIANT empty;
+    VariantInit(&empty);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    // pDisp, URL, Frame, StatusCode, Cancel.
+    std::vector<VARIANT> args(5);
+    for (VARIANT& arg : args) {
+        arg.vt = VT_BYREF | VT_VARIANT;
+        arg.pvarVal = &empty;
+    }
+    args[4].vt = VT_DISPATCH;
+    args[4].pdispVal = source.Get();
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    Fire(index, DISPID_NAVIGATEERROR, args);
+}
+
 void EngineDoubles::FireOther(size_t index, DISPID id) {
     std::vector<VARIANT> args;
     Fire(index, id, args);

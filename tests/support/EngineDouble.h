@@ -86,6 +86,7 @@ public:
     // it; returns the Cancel value the program set.
     VARIANT_BOOL FireBeforeNavigate2(size_t index, const std::wstring& url, bool topLevel = true);
     void FireDocumentComplete(size_t index, bool topLevel = true);
+    void FireNavigateError(size_t index, bool topLevel = true);
     // Any other event id with no arguments (the program must ignore it).
     void FireOther(size_t index, DISPID id);
 

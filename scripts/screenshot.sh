@@ -5,7 +5,8 @@
 # folder's submenu and the bookmark editor beside it (the second argument,
 # default docs/bookmarks.png); and a third of the frame with its Tools menu
 # open (the third argument, default docs/screenshot-tools.png), and a
-# fourth with its View menu open (default docs/screenshot-view.png). Run
+# fourth with its View menu open (default docs/screenshot-view.png), and a
+# fifth of the site rules' dialog (default docs/site-rules.png). Run
 # scripts/install-deps.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,6 +14,7 @@ out=${1:-$root/docs/screenshot.png}
 out2=${2:-$root/docs/bookmarks.png}
 out3=${3:-$root/docs/screenshot-tools.png}
 out4=${4:-$root/docs/screenshot-view.png}
+out5=${5:-$root/docs/site-rules.png}
 cd "$root"
 bash scripts/install-deps.sh
 
@@ -29,6 +31,15 @@ cp "$release/vesko.exe" "$app/"
 # with the Gecko switch on (any existing folder will do) so that the Tools
 # menu offers the other engine.
 printf '[General]\r\nLastEngine=IE\r\n[Option]\r\nMozilla=1\r\nMozPath=C:\\\r\n' > "$app/config.ini"
+cat > "$app/sites.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<site-list version="12">
+  <site url="intranet.example.co.jp/portal"><compat-mode>IE8Enterprise</compat-mode><open-in>IE11</open-in></site>
+  <site url="経費精算.example.jp"><open-in>IE11</open-in></site>
+  <site url="maps.example.com"><open-in>MSEdge</open-in></site>
+  <site url="docs.example.com:8443/help"><open-in>None</open-in></site>
+</site-list>
+XML
 
 vesko_pid=
 cleanup() {
@@ -81,6 +92,19 @@ sleep 1
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out4"
 xdotool key Escape Escape
 echo "wrote $out4"
+sleep 0.5
+xdotool key alt+t r
+rules=
+for _ in $(seq 1 50); do
+  rules=$(xdotool search --onlyvisible --name 'サイト別エンジン' 2>/dev/null | head -n 1) && [ -n "$rules" ] && break
+  sleep 0.2
+done
+[ -n "$rules" ] || { echo "the site rules dialog did not appear" >&2; exit 1; }
+sleep 1
+import -window "$rules" "$out5"
+xdotool windowfocus --sync "$rules" key alt+F4
+sleep 0.5
+echo "wrote $out5"
 
 # The second picture: the same program with bookmarks, started afresh.
 xdotool key alt+F4

@@ -9,6 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/install-deps.sh
+source scripts/wine-env.sh
 
 build=${VESKO_BENCH_BUILD_DIR:-$root/build-bench}
 runs=${BENCH_RUNS:-7}
@@ -17,12 +18,15 @@ jobs=$(nproc)
 
 # Release builds of their own, apart from the test suite's Debug ones.
 native=$build/release-native
+# The 32-bit program, or a 64-bit build where this machine cannot start
+# 32-bit programs (its figures are then not those of the shipped program).
 win=$build/release-win
+[ "$VESKO_WIN_ARCH" = i686 ] || win=$build/release-win-$VESKO_WIN_ARCH
 cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$native" -j "$jobs" --target bench_parser bench_sites >/dev/null
 cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+      -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" >/dev/null
 cmake --build "$win" -j "$jobs" --target vesko bench_window bench_startup bench_bookmarks bench_memory >/dev/null
 
 out=$build/out
@@ -34,7 +38,6 @@ echo "parser (native) ..." >&2
 echo "site rules (native) ..." >&2
 "$native/bench/native/bench_sites" "$runs" >"$out/sites.jsonl"
 
-source scripts/wine-env.sh
 start_session "$build/wineprefix-bench"
 
 # Wine programs write to files, never to pipes (Wine's services inherit them).

@@ -21,72 +21,12 @@
 #include "sites/SiteList.h"
 #include "sites/win/SiteRules.h"
 #include "sites/win/SiteRulesFile.h"
+#include "tests/support/BoxAnswer.h"
 #include "tests/support/FileHolder.h"
 #include "tests/support/FrameFixture.h"
 
 namespace vesko::test {
 namespace {
-
-// Answers this thread's message boxes with `button` and keeps what the
-// first one showed; a box beyond those expected is answered the same, so
-// the test cannot hang.
-class BoxAnswer {
-public:
-    explicit BoxAnswer(int button) : button_(button) {
-        Current() = this;
-        timer_ = SetTimer(nullptr, 0, 50, &BoxAnswer::Tick);
-    }
-    ~BoxAnswer() {
-        KillTimer(nullptr, timer_);
-        Current() = nullptr;
-    }
-    BoxAnswer(const BoxAnswer&) = delete;
-    BoxAnswer& operator=(const BoxAnswer&) = delete;
-
-    int count = 0;
-    std::wstring caption, text;
-    int defaultButton = 0;
-
-private:
-    static BoxAnswer*& Current() {
-        static BoxAnswer* current = nullptr;
-        return current;
-    }
-    static BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
-        wchar_t name[16] = {};
-        GetClassNameW(hwnd, name, 16);
-        if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-        *reinterpret_cast<HWND*>(found) = hwnd;
-        return FALSE;
-    }
-    static BOOL CALLBACK LongestText(HWND child, LPARAM longest) {
-        wchar_t name[16] = {};
-        GetClassNameW(child, name, 16);
-        auto& text = *reinterpret_cast<std::wstring*>(longest);
-        const std::wstring here = WindowText(child);
-        if (_wcsicmp(name, L"Static") == 0 && here.size() > text.size()) text = here;
-        return TRUE;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        BoxAnswer* self = Current();
-        HWND box = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), &BoxAnswer::FindBox, reinterpret_cast<LPARAM>(&box));
-        if (!self || !box || box == self->answered_) return;  // none, or one answered but not yet gone
-        self->answered_ = box;
-        if (self->count++ == 0) {
-            self->caption = WindowText(box);
-            EnumChildWindows(box, &BoxAnswer::LongestText, reinterpret_cast<LPARAM>(&self->text));
-            const HWND focus = GetFocus();  // the default button has it
-            if (focus && GetParent(focus) == box) self->defaultButton = GetDlgCtrlID(focus);
-        }
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(self->button_, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, self->button_)));
-    }
-
-    int button_;
-    HWND answered_ = nullptr;
-    UINT_PTR timer_;
-};
 
 // Another program's list: a Japanese international name, a path, a port,
 // and what Vesko does not use (comment, version, other elements,

@@ -52,6 +52,7 @@ add_library(vesko_core STATIC
   shell/MainFormPages.cpp
   shell/SiteRules.cpp
   history/win/HistoryKeeper.cpp
+  history/win/HistoryWindow.cpp
   shell/OpenDialog.cpp
   shell/MainForm.cpp
   shell/Settings.cpp

@@ -76,6 +76,7 @@ const std::vector<Command> kCommands = {
      [](TMainForm& f) { f.SiteRules1Execute(); }},
     {IDM_SITE_ALWAYS, L"このサイトを常に別のエンジンで開く(&L)", {}, L"", OtherEngineForSite, nullptr,
      [](TMainForm& f) { f.AlwaysOtherEngine1Execute(); }},
+    {IDM_HISTORY, L"履歴(&H)", Ctrl('H', L"Ctrl+H"), L"", nullptr, nullptr, [](TMainForm& f) { f.History1Execute(); }},
     {IDM_WINDOW_CASCADE, L"重ねて表示(&C)", {}, L"並べて表示", AnyChild, nullptr,
      [](TMainForm& f) { MdiMessage(f, WM_MDICASCADE, 0); }},
     {IDM_WINDOW_TILE_HORZ, L"水平に並べて表示(&H)", {}, L"水平に並べて表示", AnyChild, nullptr,
@@ -147,7 +148,7 @@ const std::vector<MenuNode>& MenuBarLayout() {
         Popup(L"ツール(&T)", L"ツール関連の機能",
               {Popup(L"エンジン", L"ブラウザエンジンの切り替え", {Item(IDM_ENGINE_IE), Item(IDM_ENGINE_MOZ)}),
                Item(IDM_OPTION), Separator(), Item(IDM_OTHER_ENGINE), Item(IDM_SITE_RULES),
-               Item(IDM_SITE_ALWAYS)}),
+               Item(IDM_SITE_ALWAYS), Separator(), Item(IDM_HISTORY)}),
         // The window system lists the windows after these.
         Popup(L"ウィンドウ(&W)", L"ウィンドウ操作の機能",
               {Item(IDM_WINDOW_CASCADE), Item(IDM_WINDOW_TILE_HORZ), Item(IDM_WINDOW_TILE_VERT),

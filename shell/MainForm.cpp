@@ -12,6 +12,7 @@
 #include "options/Option.h"
 #include "res/resource.h"
 #include "shell/About.h"
+#include "history/win/HistoryWindow.h"
 #include "shell/OpenDialog.h"
 #include "sites/win/SiteRules.h"
 #include "sites/win/SiteRulesFile.h"
@@ -276,6 +277,10 @@ void TMainForm::mnuEditClick() {
     editor->SetURLText(AddressText());
     const ChildState* active = model_.ActiveState();
     editor->SetNameText(active ? active->caption : std::wstring());
+}
+
+void TMainForm::History1Execute() {
+    Tfrm_History::Show(*history_, Handle(), [this](const std::wstring& address) { OpenPage(std::wstring(), address); });
 }
 
 void TMainForm::SiteRules1Execute() { Tfrm_SiteRules::Create(siteRules_->Path(), Handle()); }

@@ -101,6 +101,8 @@ public:
     // opens in the other engine (which it then does).
     void SiteRules1Execute();
     void AlwaysOtherEngine1Execute();
+    // The history window; a page chosen there opens in a new window.
+    void History1Execute();
     // The About box created at start, which Help > About shows.
     void SetAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
     // A new options dialog over the frame, modeless; it frees itself when

@@ -74,6 +74,12 @@ void HistoryKeeper::RecordVisit(const std::wstring& address, const std::wstring&
     Write(VisitRecord(U16(address), U16(title), HistoryNow()));
 }
 
+void HistoryKeeper::Delete(const std::vector<std::wstring>& addresses) {
+    for (const std::wstring& address : addresses) Write(DeleteRecord(U16(address)));
+}
+
+void HistoryKeeper::Clear() { Write(ClearRecord()); }
+
 void HistoryKeeper::RecordTitle(const std::wstring& address, const std::wstring& title) {
     if (!ShouldRecordVisit(U16(address)) || title.empty()) return;
     if (!loaded_) Load();

@@ -5,6 +5,7 @@
 // history.dat.bak, and a new history starts: nothing is lost silently.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "history/HistoryStore.h"
 
@@ -22,6 +23,9 @@ public:
     void RecordVisit(const std::wstring& address, const std::wstring& title);
     // The engine reported the page's title after the visit.
     void RecordTitle(const std::wstring& address, const std::wstring& title);
+    // The user removes addresses, or the whole history.
+    void Delete(const std::vector<std::wstring>& addresses);
+    void Clear();
 
     const HistoryStore& Store();
 

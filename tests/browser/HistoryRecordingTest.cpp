@@ -1,11 +1,14 @@
 // Visits recorded in history.dat as pages load in either engine.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
 #include "browser/BrowserChild.h"
 #include "history/HistoryStore.h"
+#include "history/win/HistoryWindow.h"
+#include "tests/support/BoxAnswer.h"
 #include "tests/support/FrameFixture.h"
 
 namespace vesko::test {
@@ -67,6 +70,57 @@ TEST_F(HistoryRecording, AnUnreadableFileIsKeptBesideOnceAndANewHistoryBegins) {
     EXPECT_EQ(errors_.size(), 1u);
     EXPECT_EQ(ReadFileBytes(dir_ + L"history.dat.bak"), "not a history file at all");
     EXPECT_EQ(Saved().Size(), 2u);
+}
+
+std::wstring Cell(HWND list, int row, int column) {
+    wchar_t text[512] = {};
+    ListView_GetItemText(list, row, column, text, 512);
+    return text;
+}
+
+TEST_F(HistoryRecording, TheHistoryWindowSearchesOpensDeletesAndClears) {
+    FrameWithGecko().FileNew1Execute();
+    Load(0, L"http://old.example/", L"古いページ");
+    Load(0, L"http://mozilla.example/", L"Gecko について");
+    Load(0, L"http://new.example/", L"新しいページ");
+    EXPECT_TRUE(PressCtrl(Frame(), Frame().Handle(), 'H'));
+    const HWND window = FindWindowW(L"Tfrm_History", L"履歴");
+    ASSERT_NE(window, nullptr);
+    auto* history = FromHandle<Tfrm_History>(window);
+    ASSERT_NE(history, nullptr);
+    const HWND list = history->Controls().lvHistory;
+    ASSERT_EQ(ListView_GetItemCount(list), 3);
+    EXPECT_EQ(Cell(list, 0, 1), L"http://new.example/") << "newest first";
+    EXPECT_EQ(Cell(list, 0, 0), L"新しいページ");
+    EXPECT_EQ(Cell(list, 0, 3), L"1");
+
+    SetWindowTextW(history->Controls().txtSearch, L"ＧＥＣＫＯ");  // full-width, any case
+    ASSERT_EQ(ListView_GetItemCount(list), 1);
+    EXPECT_EQ(Cell(list, 0, 1), L"http://mozilla.example/");
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Frame().ChildCount(), 2);
+    EXPECT_EQ(engines_->Last().navigated, std::vector<std::wstring>{L"http://mozilla.example/"});
+
+    SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_EQ(Saved().Size(), 2u) << "deleted from the file too";
+    SetWindowTextW(history->Controls().txtSearch, L"");
+    {
+        BoxAnswer no(IDNO);
+        SendMessageW(history->Controls().btnClear, BM_CLICK, 0, 0);
+        EXPECT_EQ(no.text, L"履歴をすべて削除しますか？");
+        EXPECT_EQ(no.defaultButton, IDNO);
+    }
+    EXPECT_EQ(ListView_GetItemCount(list), 2);
+    {
+        BoxAnswer yes(IDYES);
+        SendMessageW(history->Controls().btnClear, BM_CLICK, 0, 0);
+    }
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_EQ(Saved().Size(), 0u);
+    DestroyWindow(window);
+    EXPECT_TRUE(errors_.empty());
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+#pragma once
+// Tfrm_History: the modeless window "履歴", where the user searches the
+// pages visited, opens one, and removes some or all of them.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/Form.h"
+#include "common/Handles.h"
+#include "common/Window.h"
+#include "history/win/HistoryKeeper.h"
+
+namespace vesko {
+
+class Tfrm_History final : public Window {
+public:
+    using OpenPage = std::function<void(const std::wstring& address)>;
+
+    // The window of `owner`'s thread if one is open (brought to the front),
+    // else a new one, shown modeless; it frees itself when it closes.
+    static Tfrm_History* Show(HistoryKeeper& history, HWND owner, OpenPage open);
+
+    void txtSearchChange();
+    void OpenSelected();
+    void DeleteSelected();
+    void btnClearClick();
+
+    struct ControlHandles {
+        HWND txtSearch, lvHistory, btnClear;
+    };
+    const ControlHandles& Controls() const { return controls_; }
+
+private:
+    Tfrm_History(HistoryKeeper& history, OpenPage open) : history_(history), open_(std::move(open)) {}
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    LRESULT OnListNotify(const NMHDR& header);
+    void CreateControls();
+    void Fill();
+    std::vector<std::wstring> Selected() const;
+
+    HistoryKeeper& history_;
+    OpenPage open_;
+    ControlHandles controls_{};
+    UniqueFont font_;
+    FocusKeeper focus_;
+    std::vector<std::wstring> addresses_;  // the list's rows, in order
+};
+
+}  // namespace vesko

@@ -49,6 +49,8 @@ add_library(vesko_core STATIC
   shell/Commands.cpp
   shell/ControlBar.cpp
   shell/FrameBars.cpp
+  shell/AddressCompletion.cpp
+  shell/MainFormAddress.cpp
   shell/MainFormPages.cpp
   shell/SiteRules.cpp
   history/win/HistoryKeeper.cpp

@@ -96,6 +96,9 @@ void TMainForm::CreateControls() {
     labelFont_ = CreateFormFont(13);
     bars_ = std::make_unique<FrameBars>(frame, font_.get(), labelFont_.get());
     SetWindowSubclass(bars_->AddressBox(), &TMainForm::AddressProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    completion_ = std::make_unique<AddressCompletion>(
+        frame, bars_->AddressBox(), [this](const std::wstring& typed) { return Suggest(typed); },
+        [this] { btnMoveClick(); });
 
     CLIENTCREATESTRUCT ccs{windowMenu_, IDM_FIRST_CHILD};
     const RECT area = bars_->InitialMdiRect();
@@ -291,39 +294,6 @@ std::unique_ptr<Tfrm_Option> TMainForm::CreateHiddenOptionDialog() {
     return Tfrm_Option::CreateHidden(OptionDialogFrame(*this));
 }
 
-void TMainForm::btnMoveClick() {
-    const std::wstring address = AddressText();
-    if (model_.Children().empty()) {
-        OpenPage(std::wstring(), address);
-        return;
-    }
-    if (BrowserChild* child = ActiveChild()) {
-        // The user goes somewhere anew: the site rules have their say first.
-        model_.EndChain(child->Id());
-        if (!BeforeNavigate(child->Id(), address)) child->Navigate(address);
-    }
-}
-
-void TMainForm::txtAddressKeyDown(WPARAM key) {
-    if (key == VK_RETURN) btnMoveClick();
-}
-
-LRESULT CALLBACK TMainForm::AddressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    // Enter with Alt held arrives as a system key; the rule is the same.
-    if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) {
-        try {
-            reinterpret_cast<TMainForm*>(data)->txtAddressKeyDown(wp);
-        } catch (...) {
-            ReportCurrentException();
-        }
-    } else if ((msg == WM_CHAR || msg == WM_SYSCHAR) && (wp == L'\r' || wp == L'\n')) {
-        return 0;  // Enter has done its work; spare the beep.
-    } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &TMainForm::AddressProc, 1);
-    }
-    return DefSubclassProc(hwnd, msg, wp, lp);
-}
-
 void TMainForm::MinimizeAllChildren() {
     const std::vector<BrowserChild*> children = Children();
     for (auto it = children.rbegin(); it != children.rend(); ++it) ShowWindow((*it)->Handle(), SW_MINIMIZE);
@@ -377,6 +347,7 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         // Menus, accelerators, tool buttons and btnMove; other controls'
         // notifications and the window list go to the default handling.
+        if (completion_ && completion_->OnListCommand(reinterpret_cast<HWND>(lp), HIWORD(wp))) return 0;
         if ((lp == 0 || HIWORD(wp) == BN_CLICKED) && RunCommand(LOWORD(wp))) return 0;
         return DefaultProc(msg, wp, lp);
     case WM_NOTIFY:

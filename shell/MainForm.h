@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "shell/Commands.h"
 #include "shell/FrameBars.h"
 #include "shell/Settings.h"
+#include "shell/AddressCompletion.h"
 #include "shell/SiteRules.h"
 #include "history/win/HistoryKeeper.h"
 
@@ -139,6 +141,7 @@ private:
     void OnMenuCommand(HMENU menu, int position);
     void OpenRequestedWindow();
     void txtAddressKeyDown(WPARAM key);
+    std::vector<Suggestion> Suggest(const std::wstring& typed);
     static LRESULT CALLBACK AddressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
 
     FrameModel& model_;
@@ -156,6 +159,8 @@ private:
     vesko::BookmarkMenu bookmarks_;
     std::unique_ptr<SiteRules> siteRules_;
     std::unique_ptr<HistoryKeeper> history_;
+    std::unique_ptr<AddressCompletion> completion_;
+    std::optional<std::vector<BookmarkEntry>> suggestBookmarks_;
     HWND mdiClient_ = nullptr;
     TAboutBox* aboutBox_ = nullptr;  // owned by the application
 };

@@ -123,5 +123,78 @@ TEST_F(HistoryRecording, TheHistoryWindowSearchesOpensDeletesAndClears) {
     EXPECT_TRUE(errors_.empty());
 }
 
+// Typing into the address box as the keyboard would.
+void Type(HWND box, const std::wstring& text) {
+    for (wchar_t c : text) SendMessageW(box, WM_CHAR, c, 0);
+}
+
+std::vector<std::wstring> Rows(HWND list) {
+    std::vector<std::wstring> rows;
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+TEST_F(HistoryRecording, TheAddressBoxSuggestsBookmarksThenHistoryAndTakesOnlyWhatIsPicked) {
+    WriteFileBytes(dir_ + L"bookmark.xml",
+                   "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<bookmark>\n"
+                   "<file><name>Example Docs</name><url>https://www.example.com/docs</url></file>\n</bookmark>\n");
+    Frame().FileNew1Execute();
+    Load(0, L"http://example.com/blog", L"Blog");
+    Load(0, L"http://other.example/", L"Other");
+    SendMessageW(Frame().ActiveChild()->Handle(), WM_CLOSE, 0, 0);  // no window: Enter opens one
+
+    const HWND box = Frame().Controls().txtAddress;
+    SetWindowTextW(box, L"");
+    Type(box, L"exam");
+    HWND list = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM found) {
+            wchar_t name[16] = {};
+            GetClassNameW(h, name, 16);
+            if (_wcsicmp(name, L"ListBox") == 0 && IsWindowVisible(h)) *reinterpret_cast<HWND*>(found) = h;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&list));
+    ASSERT_NE(list, nullptr) << "the suggestions show";
+    const std::vector<std::wstring> rows = Rows(list);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].rfind(L"https://www.example.com/docs", 0), 0u) << "the bookmark first";
+    EXPECT_EQ(rows[1].rfind(L"http://example.com/blog", 0), 0u);
+    EXPECT_EQ(WindowText(box), L"exam") << "nothing replaces what was typed";
+
+    SendMessageW(box, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageW(box, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(WindowText(box), L"http://example.com/blog");
+    SendMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(WindowText(box), L"exam") << "Esc gives back what was typed";
+    EXPECT_FALSE(IsWindowVisible(list));
+
+    Type(box, L"p");
+    ASSERT_TRUE(IsWindowVisible(list));
+    SendMessageW(box, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_FALSE(IsWindowVisible(list));
+    ASSERT_EQ(Frame().ChildCount(), 1);
+    EXPECT_EQ(engines_->Last().navigated, std::vector<std::wstring>{L"https://www.example.com/docs"});
+
+    // A click on a suggestion takes it and goes.
+    SetWindowTextW(box, L"");
+    Type(box, L"other");
+    ASSERT_TRUE(IsWindowVisible(list));
+    RECT row{};
+    SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    const LPARAM at = MAKELPARAM(row.left + 4, row.top + 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(engines_->Last().navigated.back(), L"http://other.example/");
+    EXPECT_TRUE(errors_.empty());
+}
+
 }  // namespace
 }  // namespace vesko::test

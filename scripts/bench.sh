@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Release binaries in build-bench/ and runs the benchmarks: start-up,
-# bookmarks at scale and memory under Wine, the parser and the site rules
-# natively. Prints one table and writes the same figures to
+# bookmarks at scale and memory under Wine, the parser, the site rules and
+# the history natively. Prints one table and writes the same figures to
 # bench/results.json. Every figure is the median of several runs
 # (BENCH_RUNS, at least 5).
 set -euo pipefail
@@ -24,7 +24,7 @@ win=$build/release-win
 [ "$VESKO_WIN_ARCH" = i686 ] || win=$build/release-win-$VESKO_WIN_ARCH
 cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$native" -j "$jobs" --target bench_parser bench_sites >/dev/null
+cmake --build "$native" -j "$jobs" --target bench_parser bench_sites bench_history >/dev/null
 cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
       -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" >/dev/null
 cmake --build "$win" -j "$jobs" --target vesko bench_window bench_startup bench_bookmarks bench_memory >/dev/null
@@ -37,6 +37,8 @@ echo "parser (native) ..." >&2
 "$native/bench/native/bench_parser" "$runs" >"$out/parser.jsonl"
 echo "site rules (native) ..." >&2
 "$native/bench/native/bench_sites" "$runs" >"$out/sites.jsonl"
+echo "history and completion (native) ..." >&2
+"$native/bench/native/bench_history" "$runs" >"$out/history.md"
 
 start_session "$build/wineprefix-bench"
 
@@ -54,3 +56,6 @@ wine "$win/bench/win/bench_memory.exe" --runs "$runs" \
 
 python3 bench/report.py "$out" "$root/bench/results.json" \
   --load "$(cut -d' ' -f1-3 /proc/loadavg)" --runs "$runs"
+echo
+echo "History and completion (native, 1,000 and 100,000 addresses):"
+cat "$out/history.md"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/win/BenchSupport.h"
+#include "history/HistoryFile.h"
 
 namespace {
 
@@ -82,6 +83,17 @@ std::string GeneratedSites(int count) {
     return xml + "</site-list>\n";
 }
 
+// A history of `count` addresses, one visit each.
+std::string GeneratedHistory(int count) {
+    std::string bytes = vesko::HistoryFileHeader();
+    for (int i = 0; i < count; ++i) {
+        const std::string address = "http://host" + std::to_string(i) + ".example.co.jp/page";
+        vesko::AppendHistoryRecord(bytes, vesko::VisitRecord(std::u16string(address.begin(), address.end()), u"ページ",
+                                                             132000000000000000LL + i));
+    }
+    return bytes;
+}
+
 std::wstring MakeProgramFolder(const std::wstring& vesko, const wchar_t* tag, const std::string* bookmarks) {
     const std::wstring dir = TempDir(tag);
     if (!CopyFileW(vesko.c_str(), (dir + L"vesko.exe").c_str(), FALSE)) Fail("cannot copy vesko.exe");
@@ -113,6 +125,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring manyDir = MakeProgramFolder(vesko, L"start100k", &manyBookmarks);
     const std::wstring rulesDir = MakeProgramFolder(vesko, L"startrules", nullptr);
     WriteBytes(rulesDir + L"sites.xml", GeneratedSites(10000));
+    const std::wstring historyDir = MakeProgramFolder(vesko, L"starthistory", nullptr);
+    WriteBytes(historyDir + L"history.dat", GeneratedHistory(100000));
     const std::wstring baselineDir = Folder(baseline);
 
     struct Variant {
@@ -123,7 +137,8 @@ int wmain(int argc, wchar_t** argv) {
                           {plainDir + L"vesko.exe", plainDir, {}, {}},
                           {markedDir + L"vesko.exe", markedDir, {}, {}},
                           {manyDir + L"vesko.exe", manyDir, {}, {}},
-                          {rulesDir + L"vesko.exe", rulesDir, {}, {}}};
+                          {rulesDir + L"vesko.exe", rulesDir, {}, {}},
+                          {historyDir + L"vesko.exe", historyDir, {}, {}}};
     // One start each to warm the file cache, then the runs interleaved so
     // that a passing load affects every program alike.
     for (Variant& v : variants) StartOnce(v.exe, v.dir);
@@ -142,6 +157,8 @@ int wmain(int argc, wchar_t** argv) {
                 variants[0].seconds);
     PrintTiming("startup", "start-up, 10,000 site rules", 10000, variants[4].seconds, "start-up, no site list",
                 variants[1].seconds);
+    PrintTiming("startup", "start-up, 100,000 addresses of history", 100000, variants[5].seconds,
+                "start-up, no history", variants[1].seconds);
     PrintMemory("baseline window program, idle", variants[0].kilobytes);
     PrintMemory("vesko.exe frame, idle", variants[1].kilobytes);
     PrintMemory("vesko.exe frame, idle, 10,000 bookmarks", variants[2].kilobytes);
@@ -155,5 +172,6 @@ int wmain(int argc, wchar_t** argv) {
     RemoveFolder(markedDir);
     RemoveFolder(manyDir);
     RemoveFolder(rulesDir);
+    RemoveFolder(historyDir);
     return 0;
 }

@@ -6,7 +6,9 @@
 # default docs/bookmarks.png); and a third of the frame with its Tools menu
 # open (the third argument, default docs/screenshot-tools.png), and a
 # fourth with its View menu open (default docs/screenshot-view.png), and a
-# fifth of the site rules' dialog (default docs/site-rules.png). Run
+# fifth of the site rules' dialog (default docs/site-rules.png), and a
+# sixth of the history window beside the address box's suggestions
+# (default docs/history.png). Run
 # scripts/install-deps.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +17,7 @@ out2=${2:-$root/docs/bookmarks.png}
 out3=${3:-$root/docs/screenshot-tools.png}
 out4=${4:-$root/docs/screenshot-view.png}
 out5=${5:-$root/docs/site-rules.png}
+out6=${6:-$root/docs/history.png}
 cd "$root"
 bash scripts/install-deps.sh
 
@@ -180,3 +183,44 @@ xdotool key Down Down Right
 sleep 1
 import -window root -crop "$((X + WIDTH + 8))x$((Y + HEIGHT + 16))+0+0" +repage "$out2"
 echo "wrote $out2"
+
+# The sixth: a few visits in history.dat (its record layout: a length, a
+# CRC-32 of length and body, then the body), the history window, and the
+# address box's suggestions for what is typed.
+xdotool key Escape Escape
+sleep 0.5
+kill "$vesko_pid" 2>/dev/null || true
+wait "$vesko_pid" || true
+vesko_pid=
+python3 - "$app/history.dat" <<'PY'
+import struct, sys, zlib
+def text(s):
+    units = s.encode('utf-16-le')
+    return struct.pack('<I', len(units) // 2) + units
+out = b'VeskoHs\x01'
+visits = [('http://start.example/', 'スタートページ'), ('http://stock.example/tokyo', '株価 - 東京'),
+          ('http://weather.example/tokyo', '東京の天気'), ('http://stock.example/osaka', '株価 - 大阪'),
+          ('http://start.example/', 'スタートページ')]
+for i, (address, title) in enumerate(visits):
+    body = b'\x01' + struct.pack('<q', 134100000000000000 + i * 36000000000) + text(address) + text(title)
+    length = struct.pack('<I', len(body))
+    out += length + struct.pack('<I', zlib.crc32(length + body)) + body
+open(sys.argv[1], 'wb').write(out)
+PY
+start_vesko
+xdotool windowfocus --sync "$frame" key ctrl+h
+sleep 1.5
+history=$(xdotool search --onlyvisible --name '^履歴$' 2>/dev/null | head -n 1)
+[ -n "$history" ] || { echo "the history window did not appear" >&2; exit 1; }
+xdotool windowmove "$history" 330 160
+sleep 0.5
+xdotool mousemove 120 86 click 1
+sleep 0.3
+xdotool type --delay 80 'st'
+sleep 1
+# Without a window manager nothing restacks the owned window over the frame.
+xdotool windowraise "$history"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$history")"
+import -window root -crop "$((X + WIDTH + 8))x$((Y + HEIGHT + 8))+0+0" +repage "$out6"
+echo "wrote $out6"

@@ -43,7 +43,7 @@ void AddColumns(HWND list) {
     const struct {
         const wchar_t* title;
         int width;
-    } columns[] = {{L"タイトル", 200}, {L"アドレス", 220}, {L"最終訪問", 110}, {L"回数", 40}};
+    } columns[] = {{L"タイトル", 190}, {L"アドレス", 210}, {L"最終訪問", 130}, {L"回数", 40}};
     for (int k = 0; k < static_cast<int>(std::size(columns)); ++k) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | (k == 3 ? LVCF_FMT : 0);

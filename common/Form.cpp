@@ -25,6 +25,13 @@ SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD ex
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+void FocusKeeper::ShowWith(HWND window, HWND control) {
+    focus_ = control;
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetFocus(control);
+}
+
 void FocusKeeper::OnActivate(HWND window, WPARAM wp) {
     if (LOWORD(wp) == WA_INACTIVE) {
         const HWND focus = GetFocus();

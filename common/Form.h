@@ -37,6 +37,8 @@ public:
     // Call from WM_ACTIVATE.
     void OnActivate(HWND window, WPARAM wp);
     void Remember(HWND control) { focus_ = control; }
+    // Shows `window` modeless, in front, with the keyboard in `control`.
+    void ShowWith(HWND window, HWND control);
 
 private:
     HWND focus_ = nullptr;

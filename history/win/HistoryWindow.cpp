@@ -72,10 +72,7 @@ Tfrm_History* Tfrm_History::Show(HistoryKeeper& history, HWND owner, OpenPage op
     const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, 0);
     form->Window::Create(0, kClassName, L"履歴", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, owner);
     Tfrm_History* self = GiveToWindow(std::move(form));
-    self->focus_.Remember(self->controls_.txtSearch);
-    ShowWindow(self->Handle(), SW_SHOW);
-    SetForegroundWindow(self->Handle());
-    SetFocus(self->controls_.txtSearch);
+    self->focus_.ShowWith(self->Handle(), self->controls_.txtSearch);
     return self;
 }
 

@@ -98,10 +98,7 @@ Tfrm_SiteRules* Tfrm_SiteRules::Create(const std::wstring& path, HWND owner, std
     form->Window::Create(kExStyle, kClassName, L"サイト別エンジン", kStyle, at.x, at.y, outer.cx, outer.cy, owner);
     Tfrm_SiteRules* self = GiveToWindow(std::move(form));
     // Typing goes to the site first: adding a rule is the usual errand.
-    self->focus_.Remember(self->controls_.txtSite);
-    ShowWindow(self->Handle(), SW_SHOW);
-    SetForegroundWindow(self->Handle());
-    SetFocus(self->controls_.txtSite);
+    self->focus_.ShowWith(self->Handle(), self->controls_.txtSite);
     return self;
 }
 

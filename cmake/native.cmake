@@ -3,6 +3,7 @@ set(VESKO_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conv
 add_subdirectory(bookmarks/xml)
 add_subdirectory(sites)
 add_subdirectory(history)
+add_subdirectory(session)
 # The frame's model: plain C++, tested natively.
 add_library(vesko_model STATIC browser/FrameModel.cpp browser/SiteSwitch.cpp)
 target_include_directories(vesko_model PUBLIC ${CMAKE_SOURCE_DIR})

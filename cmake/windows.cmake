@@ -21,6 +21,7 @@ set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")
 add_subdirectory(bookmarks/xml)
 add_subdirectory(sites)
 add_subdirectory(history)
+add_subdirectory(session)
 set_property(SOURCE bookmarks/xml/XmlParser.cpp bookmarks/xml/XmlNode.cpp
   DIRECTORY bookmarks/xml APPEND PROPERTY COMPILE_OPTIONS $<$<CONFIG:Release>:-O2>)
 
@@ -74,6 +75,7 @@ target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
 # (common/SystemLibrary.h, common/Ole.h).
 target_link_libraries(vesko_core PUBLIC vesko_xml vesko_sites comctl32 uuid gdi32 user32 advapi32 kernel32)
 target_link_libraries(vesko_core PUBLIC vesko_history)
+target_link_libraries(vesko_core PUBLIC vesko_session)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)
 # Source properties hold only in the directory that sets them: the test

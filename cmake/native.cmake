@@ -1,6 +1,7 @@
 # Native (Linux) build of the code that does not need windows.h.
 set(VESKO_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
 add_subdirectory(bookmarks/xml)
+add_subdirectory(bookmarks/interchange)
 add_subdirectory(sites)
 add_subdirectory(history)
 add_subdirectory(session)

@@ -19,6 +19,7 @@ set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG")
 set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")
 
 add_subdirectory(bookmarks/xml)
+add_subdirectory(bookmarks/interchange)
 add_subdirectory(sites)
 add_subdirectory(history)
 add_subdirectory(session)
@@ -75,6 +76,7 @@ target_compile_options(vesko_core PRIVATE ${VESKO_WARNINGS})
 # (common/SystemLibrary.h, common/Ole.h).
 target_link_libraries(vesko_core PUBLIC vesko_xml vesko_sites comctl32 uuid gdi32 user32 advapi32 kernel32)
 target_link_libraries(vesko_core PUBLIC vesko_history)
+target_link_libraries(vesko_core PUBLIC vesko_interchange)
 target_link_libraries(vesko_core PUBLIC vesko_session)
 
 set(VESKO_RESOURCES ${CMAKE_SOURCE_DIR}/res/vesko.rc)

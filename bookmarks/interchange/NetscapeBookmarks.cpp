@@ -181,7 +181,9 @@ void InterchangeBuilder::EndName() {
         Add(true, CleanName(DecodeCharacterReferences(nameText_)), {});
     } else if (naming == Naming::Link && linkKept_) {
         std::u16string name = CleanName(DecodeCharacterReferences(nameText_));
-        if (name.empty()) name = linkUrl_;
+        // Named by its address as a name reads (spaces in it collapsed), so
+        // that it reads back the same from the file written from it.
+        if (name.empty()) name = CleanName(linkUrl_);
         Add(false, std::move(name), std::move(linkUrl_));
     }
     nameText_.clear();

@@ -308,6 +308,9 @@ TEST(InterchangeWrite, ReadsBackEntryForEntry) {
                              Bookmark(0, u"トップ", u"https://top.example/")};
     EXPECT_EQ(ReadBookmarkInterchange(WriteBookmarkInterchange(entries)), entries);
     EXPECT_TRUE(ReadBookmarkInterchange(WriteBookmarkInterchange({})).empty());
+    // A link named by an address with a run of spaces in it.
+    const Entries unnamed = ReadBookmarkInterchange("<DL><DT><A HREF=\"http://a/  b\"></A></DL>");
+    EXPECT_EQ(ReadBookmarkInterchange(WriteBookmarkInterchange(unnamed)), unnamed);
 }
 
 TEST(InterchangeWrite, UnpairedSurrogatesAndInvalidTreesAreRefusedOrReplaced) {

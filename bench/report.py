@@ -17,7 +17,7 @@ def main():
     args = parser.parse_args()
 
     figures = []
-    for name in ("startup", "bookmarks", "parser", "sites", "memory"):
+    for name in ("startup", "bookmarks", "history", "parser", "sites", "memory"):
         path = pathlib.Path(args.outdir) / f"{name}.jsonl"
         for line in path.read_text().splitlines():
             if line.strip():
@@ -26,7 +26,7 @@ def main():
     rows = []
     for f in figures:
         group = f["group"]
-        if group in ("startup", "bookmarks"):
+        if group in ("startup", "bookmarks", "history"):
             per = f"{f['per_entry_us']:.2f} µs" if "per_entry_us" in f else ""
             rows.append((group, f["name"], f.get("entries") or "", f"{f['ms']:.3f} ms", f["baseline"],
                          f"{f['baseline_ms']:.3f} ms", f"{f['ratio']:.2f}", per))

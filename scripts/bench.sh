@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Release binaries in build-bench/ and runs the benchmarks: start-up,
-# bookmarks at scale and memory under Wine, the parser, the site rules and
-# the history natively. Prints one table and writes the same figures to
+# bookmarks at scale, the history window and memory under Wine, the parser,
+# the site rules and the history natively. Prints one table and writes the same figures to
 # bench/results.json. Every figure is the median of several runs
 # (BENCH_RUNS, at least 5).
 set -euo pipefail
@@ -27,7 +27,8 @@ cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
 cmake --build "$native" -j "$jobs" --target bench_parser bench_sites bench_history >/dev/null
 cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
       -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" >/dev/null
-cmake --build "$win" -j "$jobs" --target vesko bench_window bench_startup bench_bookmarks bench_memory >/dev/null
+cmake --build "$win" -j "$jobs" --target vesko bench_window bench_startup bench_bookmarks bench_memory \
+      bench_history_win >/dev/null
 
 out=$build/out
 rm -rf "$out"
@@ -38,7 +39,7 @@ echo "parser (native) ..." >&2
 echo "site rules (native) ..." >&2
 "$native/bench/native/bench_sites" "$runs" >"$out/sites.jsonl"
 echo "history and completion (native) ..." >&2
-"$native/bench/native/bench_history" "$runs" >"$out/history.md"
+"$native/bench/native/bench_history" "$runs" >"$out/history-native.md"
 
 start_session "$build/wineprefix-bench"
 
@@ -50,6 +51,9 @@ wine "$win/bench/win/bench_startup.exe" "$(winepath -w "$win/vesko.exe")" \
 echo "bookmarks (Wine) ..." >&2
 wine "$win/bench/win/bench_bookmarks.exe" --runs "$runs" \
      >"$out/bookmarks.jsonl" 2>"$out/bookmarks.err" </dev/null || { cat "$out/bookmarks.err" >&2; exit 1; }
+echo "history (Wine) ..." >&2
+wine "$win/bench/win/bench_history_win.exe" --runs "$runs" \
+     >"$out/history.jsonl" 2>"$out/history.err" </dev/null || { cat "$out/history.err" >&2; exit 1; }
 echo "memory (Wine) ..." >&2
 wine "$win/bench/win/bench_memory.exe" --runs "$runs" \
      >"$out/memory.jsonl" 2>"$out/memory.err" </dev/null || { cat "$out/memory.err" >&2; exit 1; }
@@ -58,4 +62,4 @@ python3 bench/report.py "$out" "$root/bench/results.json" \
   --load "$(cut -d' ' -f1-3 /proc/loadavg)" --runs "$runs"
 echo
 echo "History and completion (native, 1,000 and 100,000 addresses):"
-cat "$out/history.md"
+cat "$out/history-native.md"

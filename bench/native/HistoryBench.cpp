@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/common/BookmarkGenerator.h"
+#include "bench/common/HistoryGenerator.h"
 #include "history/Completion.h"
 #include "history/HistoryStore.h"
 
@@ -19,43 +20,8 @@ namespace {
 
 using namespace vesko;
 using Clock = std::chrono::steady_clock;
-
-constexpr std::int64_t kDay = 864000000000LL;
-constexpr std::int64_t kNow = 133500000000000000LL;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-template <typename F>
-double Median(int runs, F&& once) {
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) samples.push_back(once());
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-// Pages on a twentieth as many hosts, addresses of 20 to 200 characters,
-// titles of 5 to 40 (a third Japanese), 1 to 30 visits over 90 days.
-std::string GenerateHistoryFile(std::size_t count, bench::SplitMix64& random) {
-    std::vector<std::u16string> hosts;
-    for (std::size_t k = 0; k < std::max<std::size_t>(count / 20, 1); ++k) {
-        std::u16string url = bench::GenerateUrl(random);
-        hosts.push_back(url.substr(0, url.find(u'/', 8) + 1));
-    }
-    std::string file = HistoryFileHeader();
-    HistoryRecord record;
-    record.kind = HistoryRecordKind::Entry;
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::u16string tail = bench::GenerateUrl(random);
-        record.address = hosts[random.Between(0, hosts.size() - 1)] + tail.substr(tail.find(u'/', 8) + 1) + u"/";
-        for (const char c : std::to_string(k)) record.address += static_cast<char16_t>(c);
-        record.title = bench::GenerateName(random);
-        record.visits = static_cast<std::uint32_t>(random.Chance(60) ? 1 : random.Between(2, 30));
-        record.time = kNow - static_cast<std::int64_t>(random.Between(0, 90 * 24)) * (kDay / 24);
-        record.firstVisit = record.time - static_cast<std::int64_t>(random.Between(0, 30)) * kDay;
-        AppendHistoryRecord(file, record);
-    }
-    return file;
-}
+using bench::GenerateHistoryFile;
+using bench::kNow;
 
 // What a user types on the way to a page: its address past the scheme and
 // "www.", one more character per keystroke, up to 15; and a title word.

@@ -23,7 +23,7 @@ constexpr int kBtnClear = 103;
 
 const ControlSpec kControls[] = {
     {L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxtSearch, 8, 8, 460, 22},
-    {WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, WS_EX_CLIENTEDGE, kLvHistory, 8,
+    {WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA, WS_EX_CLIENTEDGE, kLvHistory, 8,
      38, 584, 334},
     {L"BUTTON", L"すべて削除", WS_TABSTOP | BS_PUSHBUTTON, 0, kBtnClear, 476, 7, 116, 24},
 };
@@ -85,35 +85,38 @@ void Tfrm_History::CreateControls() {
     Fill();
 }
 
-// The entries that match the search box, newest first.
+// The entries that match the search box, newest first. The list is
+// virtual: it asks for the text of the rows it shows, so a history of any
+// size opens at once.
 void Tfrm_History::Fill() {
     const std::wstring query = WindowText(controls_.txtSearch);
-    const HistoryStore& store = history_.Store();
-    const std::vector<HistoryStore::Id> ids = store.Newest(std::u16string(query.begin(), query.end()));
-    SendMessageW(controls_.lvHistory, WM_SETREDRAW, FALSE, 0);
-    ListView_DeleteAllItems(controls_.lvHistory);
-    addresses_.clear();
-    for (const HistoryStore::Id id : ids) {
-        const HistoryEntry entry = store.Entry(id);
-        std::wstring cells[] = {Wide(entry.title), Wide(entry.address), LocalTime(entry.lastVisit),
-                                std::to_wstring(entry.visits)};
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(addresses_.size());
-        item.pszText = cells[0].data();
-        if (SendMessageW(controls_.lvHistory, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) break;
-        for (int k = 1; k < 4; ++k) ListView_SetItemText(controls_.lvHistory, item.iItem, k, cells[k].data());
-        addresses_.push_back(Wide(entry.address));
-    }
-    SendMessageW(controls_.lvHistory, WM_SETREDRAW, TRUE, 0);
+    rows_ = history_.Store().Newest(std::u16string(query.begin(), query.end()));
+    ListView_SetItemState(controls_.lvHistory, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(controls_.lvHistory, static_cast<int>(rows_.size()), 0);
     InvalidateRect(controls_.lvHistory, nullptr, TRUE);
+}
+
+// Rows hold ids of the store, which only this window removes from (and
+// then fills the list again), so an id in the list always names its entry.
+void Tfrm_History::GetCellText(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
+    if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return;
+    const HistoryEntry entry = history_.Store().Entry(rows_[static_cast<size_t>(item.iItem)]);
+    switch (item.iSubItem) {
+    case 0: cell_ = Wide(entry.title); break;
+    case 1: cell_ = Wide(entry.address); break;
+    case 2: cell_ = LocalTime(entry.lastVisit); break;
+    default: cell_ = std::to_wstring(entry.visits); break;
+    }
+    if (item.cchTextMax > 0) lstrcpynW(item.pszText, cell_.c_str(), item.cchTextMax);
 }
 
 std::vector<std::wstring> Tfrm_History::Selected() const {
     std::vector<std::wstring> selected;
+    const HistoryStore& store = history_.Store();
     for (int row = ListView_GetNextItem(controls_.lvHistory, -1, LVNI_SELECTED); row >= 0;
          row = ListView_GetNextItem(controls_.lvHistory, row, LVNI_SELECTED))
-        if (static_cast<size_t>(row) < addresses_.size()) selected.push_back(addresses_[static_cast<size_t>(row)]);
+        if (static_cast<size_t>(row) < rows_.size()) selected.push_back(Wide(store.Address(rows_[static_cast<size_t>(row)])));
     return selected;
 }
 
@@ -139,8 +142,10 @@ void Tfrm_History::btnClearClick() {
     Fill();
 }
 
-LRESULT Tfrm_History::OnListNotify(const NMHDR& header) {
-    if (header.code == NM_DBLCLK || header.code == NM_RETURN) {
+LRESULT Tfrm_History::OnListNotify(NMHDR& header) {
+    if (header.code == LVN_GETDISPINFOW) {
+        GetCellText(reinterpret_cast<NMLVDISPINFOW&>(header));
+    } else if (header.code == NM_DBLCLK || header.code == NM_RETURN) {
         OpenSelected();
     } else if (header.code == LVN_KEYDOWN && reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) {
         DeleteSelected();
@@ -162,7 +167,7 @@ LRESULT Tfrm_History::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == kBtnClear && HIWORD(wp) == BN_CLICKED) btnClearClick();
         return 0;
     case WM_NOTIFY: {
-        const auto& header = *reinterpret_cast<const NMHDR*>(lp);
+        auto& header = *reinterpret_cast<NMHDR*>(lp);
         return header.idFrom == kLvHistory ? OnListNotify(header) : 0;
     }
     case WM_DESTROY:

@@ -36,9 +36,10 @@ public:
 private:
     Tfrm_History(HistoryKeeper& history, OpenPage open) : history_(history), open_(std::move(open)) {}
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    LRESULT OnListNotify(const NMHDR& header);
+    LRESULT OnListNotify(NMHDR& header);
     void CreateControls();
     void Fill();
+    void GetCellText(NMLVDISPINFOW& info);
     std::vector<std::wstring> Selected() const;
 
     HistoryKeeper& history_;
@@ -46,7 +47,8 @@ private:
     ControlHandles controls_{};
     UniqueFont font_;
     FocusKeeper focus_;
-    std::vector<std::wstring> addresses_;  // the list's rows, in order
+    std::vector<HistoryStore::Id> rows_;  // the list's rows, in order
+    std::wstring cell_;                   // the text last given to the list
 };
 
 }  // namespace vesko

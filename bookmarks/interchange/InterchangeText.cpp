@@ -49,10 +49,13 @@ bool ReadUtf8Lead(unsigned char b, Utf8Lead& lead) {
     return true;
 }
 
-// DecodeShiftJis sizes its output by its whole input, so it is given the
-// input in pieces: one call per invalid byte over the rest would be
-// quadratic.
-constexpr std::size_t kCodePagePiece = 64 * 1024;
+// DecodeShiftJis sizes its output by its whole input and stops at the first
+// invalid byte, so it is given the input in pieces: small after an invalid
+// byte, twice as long after each piece that decodes. A call then costs no
+// more than what the calls before it decoded, and the whole stays linear
+// however dense the invalid bytes are.
+constexpr std::size_t kSmallestPiece = 16;
+constexpr std::size_t kLargestPiece = 64 * 1024;
 
 void AppendUtf8Bytes(char32_t c, std::string& out) {
     if (c < 0x800) {
@@ -113,15 +116,17 @@ bool AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out) {
 std::u16string DecodeCodePage932(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
-    std::u16string piece;
+    std::u16string decoded;
+    std::size_t piece = kSmallestPiece;
     std::size_t k = 0;
     while (k < bytes.size()) {
-        const std::size_t size = std::min(kCodePagePiece, bytes.size() - k);
+        const std::size_t size = std::min(piece, bytes.size() - k);
         std::size_t bad = 0;
-        const bool valid = DecodeShiftJis(bytes.substr(k, size), piece, bad);
-        out += piece;
+        const bool valid = DecodeShiftJis(bytes.substr(k, size), decoded, bad);
+        out += decoded;
         if (valid) {
             k += size;
+            piece = std::min(piece * 2, kLargestPiece);
         } else if (bad > 0 && bad + 1 == size && k + size < bytes.size()) {
             k += bad;  // a lead byte whose partner is in the next piece
         } else {
@@ -129,6 +134,7 @@ std::u16string DecodeCodePage932(std::string_view bytes) {
             // still opens a tag.
             out.push_back(kReplacement);
             k += bad + 1;
+            piece = kSmallestPiece;
         }
     }
     return out;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -18,6 +19,9 @@
 namespace vesko {
 
 namespace {
+
+// Saves come from the UI thread, but nothing forbids another.
+std::atomic<unsigned> saveCount{0};
 
 // Where wchar_t is UTF-16 as well, the characters are copied as they are:
 // appending a range of another character type builds a temporary string
@@ -122,7 +126,10 @@ std::string SaveBookmarkFile(const std::wstring& path, const std::vector<Bookmar
             throw AppError(WriteFailureMessage(path, error));
     }
     ReplaceFileContents(path, bytes);
+    ++saveCount;
     return bytes;
 }
+
+unsigned BookmarkSaveCount() { return saveCount.load(); }
 
 }  // namespace vesko

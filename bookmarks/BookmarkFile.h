@@ -51,5 +51,8 @@ BookmarkDocument ParseBookmarkDocument(const std::string& bytes, const std::wstr
 // "<path>.bak". Raises AppError naming the file and the system's reason
 // when it cannot; the old file is then unchanged.
 std::string SaveBookmarkFile(const std::wstring& path, const std::vector<BookmarkEntry>& entries, bool keepOldAsBackup);
+// How many files SaveBookmarkFile has written in this process: whoever
+// shows a file read earlier reads it again when this has changed.
+unsigned BookmarkSaveCount();
 
 }  // namespace vesko

@@ -3,22 +3,28 @@
 // below the fixed items, a submenu for every folder with entries, the URL
 // kept only as the item's hint.
 //
-// The file is read at start and kept as it was; its items are made when
-// the menu first opens, from a compact form of the entries, and each
-// submenu when it first opens, so that a large file costs neither start-up
-// time nor menu memory.
+// The file is read at start and its bytes kept as they were. Each menu is
+// made when it first opens, from what a scan of its level of the file
+// finds, so that neither start-up nor the first opening waits for the whole
+// file to be parsed, and the menu keeps no more than the bytes and where
+// its items lie in them. After a save by this program (BookmarkSaveCount)
+// the menu reads the file again when it next opens; a change made by
+// another program shows at the next start.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "bookmarks/xml/XmlNode.h"
+#include "bookmarks/xml/BookmarkLevelScan.h"
 
 namespace vesko {
+
+class BookmarkTable;
 
 class BookmarkMenu {
 public:
@@ -28,36 +34,29 @@ public:
         bool folder = false;
     };
 
-    // Position of the first bookmark item: below mnuEdit and N4.
-    static constexpr UINT kFirstPosition = 2;
     // Pictures of the frame's image list.
     static constexpr int kFolderGlyph = 11;
     static constexpr int kPageGlyph = 12;
 
-    BookmarkMenu() = default;
+    BookmarkMenu();
+    ~BookmarkMenu();
     BookmarkMenu(const BookmarkMenu&) = delete;
     BookmarkMenu& operator=(const BookmarkMenu&) = delete;
 
-    // Keeps the bytes of the file at `path` as read now, for `menu` to show
-    // when it first opens.
+    // Keeps the bytes of the file at `path` as read now (empty for a file
+    // that is missing or cannot be read), for `menu` to show when it first
+    // opens. The bookmark items go below the items `menu` holds then.
     void Defer(HMENU menu, std::string bytes, std::wstring path);
-    // Keeps the entries of the file's tree.
-    void Read(const XmlNode* root);
-    // Appends the top-level entries to `menu`. Submenus become part of
-    // `menu` and are destroyed with it. Raises AppError when the system
-    // refuses a menu item; the items made until then stay. Called after the
-    // tree is freed, its memory can go back to the system: nothing made here
-    // lies between its blocks.
-    void LoadBookMark(HMENU menu);
     // For WM_INITMENUPOPUP: makes the items of the deferred menu or of a
-    // folder's submenu the first time it opens. Other menus are left alone.
-    // Raises as LoadBookMark.
+    // folder's submenu the first time it opens, and those of the deferred
+    // menu again after this program saved a bookmark file. Other menus are
+    // left alone. Raises AppError when the system refuses a menu item; the
+    // items made until then stay.
     void OnInitMenuPopup(HMENU submenu);
 
     // The bookmark item with `itemData` in `menu`, or nothing for other
     // menu items.
     std::optional<Item> Find(HMENU menu, ULONG_PTR itemData) const;
-    size_t ItemCount() const { return entries_.size(); }
 
     // The pictures are drawn by the program from an image list with alpha
     // (HBMMENU_CALLBACK): 32-bit menu bitmaps do not show their
@@ -71,28 +70,41 @@ public:
                              ULONG_PTR itemData);
 
 private:
-    struct Entry {
-        uint32_t text;  // the name's offset in text_; the URL follows it
-        uint32_t nameLength;
-        uint32_t urlLength;
-        uint32_t end;  // the index after the entry and all inside it
+    // An item made: its entry's element in bytes_, or for an item of the
+    // full reading its entry's index in table_ (in `begin`).
+    struct Made {
+        uint32_t begin;
+        uint32_t end;
         bool folder;
     };
-    struct Submenu {
-        uint32_t folder;  // the folder's entry
-        bool filled;
+    // One menu of bookmark items: the top level or a folder's submenu.
+    struct Level {
+        std::vector<uint32_t> path;  // the folder's position on each level from the top; empty at the top
+        uint32_t begin = 0;          // the folder's element, or with fromTable its entries
+        uint32_t end = 0;
+        bool fromTable = false;
+        bool filled = false;
+        std::vector<Made> items;
     };
 
-    // Makes the items of the entries in [first, end) at `position` on.
-    void AddLevel(HMENU menu, uint32_t first, uint32_t end, UINT position);
-    const Entry* EntryOf(HMENU menu, ULONG_PTR itemData) const;
+    void Reload();
+    void Fill(HMENU menu, Level& level, UINT position);
+    bool FillScanned(HMENU menu, Level& level, UINT position);
+    void FillFromTable(HMENU menu, Level& level, UINT position);
+    void AddItem(HMENU menu, Level& level, UINT position, const std::wstring& name, Made made, bool hasEntries);
+    void GivePictureColumnToFixedItems() const;
+    const BookmarkTable* Table();
+    const Made* ItemOf(HMENU menu, ULONG_PTR itemData, const Level** level = nullptr) const;
 
     HMENU menu_ = nullptr;
-    std::optional<std::string> deferred_;  // the file's bytes, until first opened
+    UINT firstPosition_ = 0;  // of the first bookmark item: below the fixed items
     std::wstring path_;
-    std::vector<Entry> entries_;  // pre-order
-    std::wstring text_;
-    std::unordered_map<HMENU, Submenu> submenus_;
+    std::string bytes_;
+    unsigned savesSeen_ = 0;                   // BookmarkSaveCount when bytes_ was read
+    std::unique_ptr<BookmarkLevelScan> scan_;  // over bytes_, once a menu opens
+    std::unique_ptr<BookmarkTable> table_;     // the full reading, for levels the scan cannot read
+    bool tableRead_ = false;
+    std::unordered_map<HMENU, Level> levels_;
 };
 
 // "&" and the name, with any "&" inside the name shown as itself.

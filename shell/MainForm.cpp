@@ -164,8 +164,7 @@ void TMainForm::LoadBookMark() {
     try {
         // Only the bytes now: the items are made from them when the menu
         // first opens, and start-up does not wait for a large file.
-        if (auto bytes = ReadBookmarkBytes(BookmarkPath()))
-            bookmarks_.Defer(mnuBookMark_, std::move(*bytes), BookmarkPath());
+        bookmarks_.Defer(mnuBookMark_, ReadBookmarkBytes(BookmarkPath()).value_or(std::string()), BookmarkPath());
     } catch (...) {
         ReportCurrentException();
     }

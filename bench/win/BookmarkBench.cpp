@@ -1,9 +1,11 @@
 // Bookmarks at scale on generated files of 1,000, 10,000 and 100,000
 // entries, each step beside a baseline of the raw work it cannot avoid:
 //   read   LoadBookmarkDocument        vs  reading the file's bytes
-//   menu   BookmarkMenu::LoadBookMark  vs  all the menus built from memory
-//                                          (it makes the top level; submenus
-//                                          are made as they open)
+//   open   the Bookmarks menu's first  vs  the same top-level items made
+//          opening (BookmarkMenu::         from memory
+//          Defer, then OnInitMenuPopup)
+//   every  each submenu opened once    vs  all the menus made from memory
+//          after that
 //   fill   Tfrm_BMEdit::Create         vs  the same tree view filled from memory
 //   save   Tfrm_BMEdit::btnOKClick     vs  writing the same bytes and destroying
 //                                          the raw tree view
@@ -42,7 +44,7 @@ void Pump() {
 // entry, a popup per folder with entries, the same item fields.
 void BuildMenuFromMemory(HMENU menu, const std::vector<BookmarkEntry>& entries) {
     std::vector<HMENU> levels{menu};
-    std::vector<UINT> positions{BookmarkMenu::kFirstPosition};
+    std::vector<UINT> positions{static_cast<UINT>(GetMenuItemCount(menu))};
     for (size_t i = 0; i < entries.size(); ++i) {
         const BookmarkEntry& e = entries[i];
         levels.resize(e.depth + 1);
@@ -55,6 +57,45 @@ void BuildMenuFromMemory(HMENU menu, const std::vector<BookmarkEntry>& entries) 
             positions.push_back(0);
         }
     }
+}
+
+// The top level alone, from captions already made.
+struct TopLevel {
+    std::vector<std::wstring> captions;
+    std::vector<bool> hasEntries;
+};
+
+TopLevel TopLevelOf(const std::vector<BookmarkEntry>& entries) {
+    TopLevel top;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].depth != 0) continue;
+        top.captions.push_back(BookmarkCaption(ToWide(entries[i].name)));
+        top.hasEntries.push_back(entries[i].isFolder && i + 1 < entries.size() && entries[i + 1].depth > 0);
+    }
+    return top;
+}
+
+void BuildTopLevelFromMemory(HMENU menu, const TopLevel& top) {
+    UINT position = static_cast<UINT>(GetMenuItemCount(menu));
+    for (size_t i = 0; i < top.captions.size(); ++i) {
+        HMENU submenu = top.hasEntries[i] ? CreatePopupMenu() : nullptr;
+        BookmarkMenu::MakeMenuItem(menu, top.captions[i], position++, submenu, i + 1);
+    }
+}
+
+// Opens every submenu below `menu`'s items from `first` on, as a user
+// going through them all would; returns the number of items they hold,
+// those of `menu` included.
+size_t OpenEverySubmenu(BookmarkMenu& items, HMENU menu, int first) {
+    const int count = GetMenuItemCount(menu);
+    size_t made = static_cast<size_t>(count - first);
+    for (int position = first; position < count; ++position) {
+        if (HMENU submenu = GetSubMenu(menu, position)) {
+            items.OnInitMenuPopup(submenu);
+            made += OpenEverySubmenu(items, submenu, 0);
+        }
+    }
+    return made;
 }
 
 HMENU BookmarksMenuWithFixedItems() {
@@ -122,8 +163,45 @@ HTREEITEM NextInPreOrder(HWND tree, HTREEITEM node) {
 }
 
 struct Samples {
-    std::vector<double> read, readBase, menu, menuBase, fill, fillBase, save, saveBase, add, addBase, del, delBase;
+    std::vector<double> read, readBase, open, openBase, every, everyBase, fill, fillBase, save, saveBase, add, addBase,
+        del, delBase;
 };
+
+// The first opening of the Bookmarks menu as the frame makes it: the
+// file's bytes handed over at start, then WM_INITMENUPOPUP; then every
+// submenu opened once.
+void MeasureMenus(size_t count, const std::wstring& source, const std::string& bytes,
+                  const std::vector<BookmarkEntry>& entries, Samples& s) {
+    const TopLevel top = TopLevelOf(entries);
+    HMENU menu = BookmarksMenuWithFixedItems();
+    double t = Now();
+    BuildTopLevelFromMemory(menu, top);
+    s.openBase.push_back(Now() - t);
+    DestroyMenu(menu);
+    menu = BookmarksMenuWithFixedItems();
+    t = Now();
+    BuildMenuFromMemory(menu, entries);
+    s.everyBase.push_back(Now() - t);
+    DestroyMenu(menu);
+
+    menu = BookmarksMenuWithFixedItems();
+    const int fixed = GetMenuItemCount(menu);
+    {
+        BookmarkMenu items;
+        std::string kept = bytes;
+        t = Now();
+        items.Defer(menu, std::move(kept), source);
+        items.OnInitMenuPopup(menu);
+        const double opened = Now() - t;
+        s.open.push_back(opened);
+        if (GetMenuItemCount(menu) != fixed + static_cast<int>(top.captions.size())) Fail("the menu lost entries");
+        t = Now();
+        const size_t made = OpenEverySubmenu(items, menu, fixed);
+        s.every.push_back(opened + Now() - t);
+        if (made != count) Fail("the submenus lost entries");
+        DestroyMenu(menu);
+    }
+}
 
 void RunOnce(size_t count, const std::wstring& dir, const std::string& bytes, const std::vector<BookmarkEntry>& entries,
              Samples& s) {
@@ -141,23 +219,8 @@ void RunOnce(size_t count, const std::wstring& dir, const std::string& bytes, co
     s.read.push_back(Now() - t);
     if (!document.Root() || raw.size() != bytes.size()) Fail("the generated file did not read back");
 
-    // Menu.
-    HMENU menu = BookmarksMenuWithFixedItems();
-    t = Now();
-    BuildMenuFromMemory(menu, entries);
-    s.menuBase.push_back(Now() - t);
-    DestroyMenu(menu);
-    menu = BookmarksMenuWithFixedItems();
-    {
-        BookmarkMenu items;
-        t = Now();
-        items.Read(document.Root());
-        items.LoadBookMark(menu);
-        s.menu.push_back(Now() - t);
-        if (items.ItemCount() != count) Fail("the menu lost entries");
-        DestroyMenu(menu);
-    }
     document = BookmarkDocument();
+    MeasureMenus(count, source, raw, entries, s);
 
     // Fill.
     RawTree rawTree = MakeRawTree();
@@ -259,7 +322,10 @@ int wmain(int argc, wchar_t** argv) {
         const size_t count = size.count;
         const Samples& s = size.samples;
         PrintTiming("bookmarks", "read file into tree", count, s.read, "read the file's bytes", s.readBase, count);
-        PrintTiming("bookmarks", "build Bookmarks menu", count, s.menu, "same menus from memory", s.menuBase, count);
+        PrintTiming("bookmarks", "first opening of the Bookmarks menu", count, s.open,
+                    "same top-level menu from memory", s.openBase);
+        PrintTiming("bookmarks", "every Bookmarks menu opened once", count, s.every, "same menus from memory",
+                    s.everyBase, count);
         PrintTiming("bookmarks", "fill editor tree", count, s.fill, "same tree view from memory", s.fillBase, count);
         PrintTiming("bookmarks", "save from editor (OK)", count, s.save, "write bytes + destroy raw tree", s.saveBase,
                     count);

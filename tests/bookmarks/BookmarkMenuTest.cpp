@@ -5,10 +5,12 @@
 
 #include "bookmarks/xml/BookmarkWriter.h"
 #include "bench/common/BookmarkGenerator.h"
+#include "bookmarks/BookMark.h"
 #include "bookmarks/BookmarkFile.h"
 #include "bookmarks/BookmarkMenu.h"
 #include "browser/BrowserChild.h"
 #include "common/Glyphs.h"
+#include "common/Window.h"
 #include "res/resource.h"
 #include "tests/bookmarks/BookmarkTestSupport.h"
 #include "tests/support/FrameFixture.h"
@@ -21,6 +23,15 @@ protected:
     std::wstring FilePath() const { return dir_ + L"bookmark.xml"; }
     // The Bookmarks menu as the user opens it.
     HMENU Menu() { return Open(Frame().BookmarkMenu()); }
+    // Where the bookmark items begin: after the fixed items, which end
+    // with a separator.
+    int First() {
+        HMENU menu = Frame().BookmarkMenu();
+        int first = 0;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+            if (Info(menu, i).fType & MFT_SEPARATOR) first = i + 1;
+        return first;
+    }
     std::wstring Caption(HMENU menu, int position) {
         wchar_t text[256] = {};
         GetMenuStringW(menu, static_cast<UINT>(position), text, 256, MF_BYPOSITION);
@@ -54,21 +65,21 @@ protected:
 TEST_F(BookmarkMenuTest, EntriesFollowTheFixedItemsWithPicturesAndHints) {
     WriteFileBytes(FilePath(), kSampleFile);
     HMENU menu = Menu();
-    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    const int first = First();
+    ASSERT_EQ(GetMenuItemCount(menu), first + 2);
     EXPECT_EQ(Caption(menu, 0), L"ブックマークを編集");
-    EXPECT_TRUE(Info(menu, 1).fType & MFT_SEPARATOR);
-    EXPECT_EQ(Caption(menu, 2), L"&Tools");
-    EXPECT_EQ(Caption(menu, 3), L"&Start");
-    EXPECT_EQ(Hint(menu, 3), L"http://start.example/");
-    EXPECT_EQ(Hint(menu, 2), L"");
+    EXPECT_EQ(Caption(menu, first), L"&Tools");
+    EXPECT_EQ(Caption(menu, first + 1), L"&Start");
+    EXPECT_EQ(Hint(menu, first + 1), L"http://start.example/");
+    EXPECT_EQ(Hint(menu, first), L"");
 
-    const MENUITEMINFOW tools = Info(menu, 2), start = Info(menu, 3);
+    const MENUITEMINFOW tools = Info(menu, first), start = Info(menu, first + 1);
     ASSERT_NE(tools.hSubMenu, nullptr);
     EXPECT_EQ(start.hSubMenu, nullptr);
     ASSERT_NE(tools.hbmpItem, nullptr);
     ASSERT_NE(start.hbmpItem, nullptr);
-    EXPECT_TRUE(Item(menu, 2)->folder);
-    EXPECT_FALSE(Item(menu, 3)->folder);
+    EXPECT_TRUE(Item(menu, first)->folder);
+    EXPECT_FALSE(Item(menu, first + 1)->folder);
     EXPECT_FALSE(start.fState & MFS_DISABLED);
 
     HMENU sub = Open(tools.hSubMenu);
@@ -83,7 +94,7 @@ TEST_F(BookmarkMenuTest, EntriesFollowTheFixedItemsWithPicturesAndHints) {
 
 TEST_F(BookmarkMenuTest, ChoosingABookmarkOpensOneWindowWithItsAddress) {
     WriteFileBytes(FilePath(), kSampleFile);
-    HMENU sub = Open(Info(Menu(), 2).hSubMenu);
+    HMENU sub = Open(Info(Menu(), First()).hSubMenu);
     Choose(sub, 1);  // the empty folder: nothing
     EXPECT_EQ(Frame().ChildCount(), 0);
     Choose(sub, 0);
@@ -91,7 +102,7 @@ TEST_F(BookmarkMenuTest, ChoosingABookmarkOpensOneWindowWithItsAddress) {
     EXPECT_EQ(Frame().ActiveChild()->Caption(), L"");
     EXPECT_EQ(engines_->Last().navigated, std::vector<std::wstring>{L"about:blank"});
     Frame().Moz_ItemClick();
-    Choose(Menu(), 3);
+    Choose(Menu(), First() + 1);
     ASSERT_EQ(Frame().ChildCount(), 2);
     EXPECT_TRUE(IsEqualCLSID(engines_->Last().clsid, CLSID_MozillaBrowser)) << "the engine selected at that moment";
     EXPECT_EQ(engines_->Last().navigated, std::vector<std::wstring>{L"http://start.example/"});
@@ -112,13 +123,13 @@ TEST_F(BookmarkMenuTest, CaptionsShowAmpersandsAsThemselves) {
 }
 
 TEST_F(BookmarkMenuTest, MissingOrUnreadableFileLeavesTheFixedItems) {
-    EXPECT_EQ(GetMenuItemCount(Menu()), 2);
+    EXPECT_EQ(GetMenuItemCount(Menu()), First());
     CloseFrame();
     WriteFileBytes(FilePath(), "<bookmark><file><name>x</name>");
-    EXPECT_EQ(GetMenuItemCount(Menu()), 2);
+    EXPECT_EQ(GetMenuItemCount(Menu()), First());
     CloseFrame();
     WriteFileBytes(FilePath(), std::string("\x00\xff\xfe<", 4));
-    EXPECT_EQ(GetMenuItemCount(Menu()), 2);
+    EXPECT_EQ(GetMenuItemCount(Menu()), First());
     EXPECT_TRUE(errors_.empty());
 }
 
@@ -129,20 +140,51 @@ TEST_F(BookmarkMenuTest, EveryEntryOfLargeLevels) {
     entries.push_back(Folder(0, u"folder"));
     for (int i = 0; i < 300; ++i) entries.push_back(Page(1, u"q", u"http://q/"));
     SaveBookmarkFile(FilePath(), entries, false);
-    ASSERT_EQ(GetMenuItemCount(Menu()), 1003);
-    EXPECT_EQ(Hint(Menu(), 2 + 999), L"http://p/l");
-    EXPECT_EQ(GetMenuItemCount(Open(Info(Menu(), 1002).hSubMenu)), 300);
+    ASSERT_EQ(GetMenuItemCount(Menu()), First() + 1001);
+    EXPECT_EQ(Hint(Menu(), First() + 999), L"http://p/l");
+    EXPECT_EQ(GetMenuItemCount(Open(Info(Menu(), First() + 1000).hSubMenu)), 300);
 }
 
-TEST_F(BookmarkMenuTest, SavedBookmarksAppearAtTheNextStart) {
+TEST_F(BookmarkMenuTest, SavesOfThisProgramShowAtTheNextOpeningOthersAtTheNextStart) {
+    // Adds an entry with the editor as the user does, with nothing selected.
+    auto addWithEditor = [this](const wchar_t* name, const wchar_t* url) {
+        SendMessageW(Frame().Handle(), WM_COMMAND, IDM_BOOKMARK_EDIT, 0);
+        Tfrm_BMEdit* editor = nullptr;
+        for (HWND h = FindWindowExW(nullptr, nullptr, L"Tfrm_BMEdit", nullptr); h && !editor;
+             h = FindWindowExW(nullptr, h, L"Tfrm_BMEdit", nullptr))
+            if (IsWindowVisible(h)) editor = FromHandle<Tfrm_BMEdit>(h);
+        ASSERT_NE(editor, nullptr);
+        SetWindowTextW(editor->Controls().txtName, name);
+        SetWindowTextW(editor->Controls().txtURL, url);
+        SendMessageW(editor->Controls().btnAdd, BM_CLICK, 0, 0);
+        SendMessageW(editor->Controls().btnOK, BM_CLICK, 0, 0);
+    };
     WriteFileBytes(FilePath(), kSampleFile);
-    EXPECT_EQ(GetMenuItemCount(Menu()), 4);
-    SaveBookmarkFile(FilePath(), {Page(0, u"a", u"1"), Page(0, u"b", u"2"), Page(0, u"c", u"3")}, false);
-    EXPECT_EQ(GetMenuItemCount(Menu()), 4) << "built once, at start";
+    ASSERT_EQ(GetMenuItemCount(Menu()), First() + 2);
+    const HMENU oldTools = Open(Info(Menu(), First()).hSubMenu);
+    // Another program's change: the menu keeps showing the file as it read it.
+    WriteFileBytes(FilePath(), WriteBookmarkFile({Page(0, u"a", u"1"), Page(0, u"b", u"2"), Page(0, u"c", u"3")}));
+    EXPECT_EQ(GetMenuItemCount(Menu()), First() + 2);
+    // The editor reads the file as it is now and saves it with one more.
+    addWithEditor(L"新しいページ", L"http://new.example/");
+    HMENU menu = Menu();
+    ASSERT_EQ(GetMenuItemCount(menu), First() + 4);
+    EXPECT_EQ(Caption(menu, First()), L"&新しいページ");
+    EXPECT_EQ(Hint(menu, First()), L"http://new.example/");
+    EXPECT_EQ(Hint(menu, First() + 3), L"3");
+    EXPECT_FALSE(IsMenu(oldTools)) << "the old items' submenus went with them";
+
+    // No file at start, then one written by another program before the
+    // menu first opens: nothing, as at start, until the editor saves.
     CloseFrame();
+    ASSERT_TRUE(DeleteFileW(FilePath().c_str()));
     Frame();
     WriteFileBytes(FilePath(), kSampleFile);
-    EXPECT_EQ(GetMenuItemCount(Menu()), 5) << "the file as read at start, though first opened after a change";
+    EXPECT_EQ(GetMenuItemCount(Menu()), First());
+    addWithEditor(L"x", L"http://x.example/");
+    ASSERT_EQ(GetMenuItemCount(Menu()), First() + 2);
+    EXPECT_EQ(GetMenuItemCount(Open(Info(Menu(), First()).hSubMenu)), 3) << "added first in Tools";
+    EXPECT_TRUE(errors_.empty());
 }
 
 HMENU measuredMenu;
@@ -184,7 +226,7 @@ TEST_F(BookmarkMenuTest, EveryCaptionFitsBesideThePictures) {
     const int margins = kGlyphSize + 2 * GetSystemMetrics(SM_CXMENUCHECK);
     // The top level, where "ブックマークを編集" is the widest caption, and a
     // folder with a long one.
-    for (HMENU menu : {Menu(), Info(Menu(), 2).hSubMenu}) {
+    for (HMENU menu : {Menu(), Info(Menu(), First()).hSubMenu}) {
         const std::vector<RECT> rects = RectsWhileOpen(Frame().Handle(), menu);
         ASSERT_EQ(static_cast<int>(rects.size()), GetMenuItemCount(menu));
         for (size_t i = 0; i < rects.size(); ++i) {
@@ -213,7 +255,7 @@ TEST_F(BookmarkMenuTest, SubmenusMadeAsTheyOpenShowEveryEntryOfTheFile) {
         HMENU menu;
         int position;
     };
-    std::vector<Level> levels{{Menu(), static_cast<int>(BookmarkMenu::kFirstPosition)}};
+    std::vector<Level> levels{{Menu(), First()}};
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.position >= GetMenuItemCount(level.menu)) {

@@ -51,6 +51,7 @@ add_library(vesko_core STATIC
   shell/Commands.cpp
   shell/ControlBar.cpp
   shell/FrameBars.cpp
+  shell/TabStrip.cpp
   shell/AddressCompletion.cpp
   shell/MainFormAddress.cpp
   shell/MainFormPages.cpp

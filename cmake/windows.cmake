@@ -52,6 +52,7 @@ add_library(vesko_core STATIC
   shell/ControlBar.cpp
   shell/FrameBars.cpp
   shell/TabStrip.cpp
+  shell/MainFormTabs.cpp
   shell/AddressCompletion.cpp
   shell/MainFormAddress.cpp
   shell/MainFormPages.cpp

@@ -116,6 +116,7 @@ void TMainForm::CreateControls() {
     // The bottom bar as the first resize will leave it, so that showing
     // the frame does not move and repaint what it has just drawn.
     bars_->FormResize();
+    CreateTabStrip();
 }
 
 void TMainForm::FormCreate() {
@@ -138,11 +139,13 @@ void TMainForm::FormCreate() {
     }
     model_.ApplyStartSettings(settings.ReadString(kSectionGeneral, kKeyLastEngine, L"IE"),
                               settings.ReadInteger(kSectionOption, kKeyMozilla, 0));
+    model_.SetTabBar(settings.ReadInteger(kSectionGeneral, kKeyTabBar, 1) != 0);
 }
 
 void TMainForm::LayoutBars() {
     if (!bars_) return;
-    const RECT area = bars_->Layout();
+    RECT area = bars_->Layout();
+    if (tabs_) area = tabs_->Layout(area);  // the strip takes its height from the MDI area
     SetWindowPos(mdiClient_, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -203,6 +206,8 @@ void TMainForm::ModelChanged(unsigned changes, ChildId child) {
         for (BrowserChild* window : Children())
             if (state && window->Id() == child) window->ShowCaption(state->caption);
     }
+    if (tabs_ && (changes & (kChildrenChanged | kCaptionChanged | kWindowOptionsChanged)) && tabs_->Render())
+        LayoutBars();
     // An engine never waits on a new window: it opens from the loop.
     if (changes & kRequestQueued) PostMessageW(Handle(), WM_OPEN_REQUESTED_WINDOW, 0, 0);
 }

@@ -17,6 +17,7 @@
 #include "common/Window.h"
 #include "shell/Commands.h"
 #include "shell/FrameBars.h"
+#include "shell/TabStrip.h"
 #include "shell/Settings.h"
 #include "shell/AddressCompletion.h"
 #include "shell/SiteRules.h"
@@ -81,6 +82,7 @@ public:
         HWND coolBar1, toolBar2, toolBar3, label1, txtAddress, btnMove, toolBar1, statusBar1, progressBar1, mdiClient;
     };
     ControlHandles Controls() const;
+    TabStrip* Tabs() const { return tabs_.get(); }
     HMENU BookmarkMenu() const { return mnuBookMark_; }
     const vesko::BookmarkMenu& BookmarkItems() const { return bookmarks_; }
 
@@ -128,6 +130,7 @@ private:
     void ModelChanged(unsigned changes, ChildId child) override;
 
     void CreateControls();
+    void CreateTabStrip();  // MainFormTabs.cpp
     // Opening pages, with the site rules (MainFormPages.cpp).
     BrowserChild* OpenPageIn(const PageRequest& page);
     // Returns what the status line says of where the page opened.
@@ -156,6 +159,7 @@ private:
     UniqueFont font_;
     UniqueFont labelFont_;  // Label1's is a pixel taller
     std::unique_ptr<FrameBars> bars_;
+    std::unique_ptr<TabStrip> tabs_;
     vesko::BookmarkMenu bookmarks_;
     std::unique_ptr<SiteRules> siteRules_;
     std::unique_ptr<HistoryKeeper> history_;

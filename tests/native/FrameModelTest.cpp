@@ -176,5 +176,29 @@ TEST(FrameModel, ZoomStepsStopAtTheirEndsAndShowInTheStatusLine) {
     EXPECT_EQ(model.Find(b)->zoom, 100) << "each window has its own";
 }
 
+TEST(FrameModel, AWindowMovesInTheOrderWithItsStateAndStaysActive) {
+    FrameModel model;
+    const ChildId a = model.AddChild(EngineKind::IE, L"a");
+    const ChildId b = model.AddChild(EngineKind::Gecko, L"b");
+    const ChildId c = model.AddChild(EngineKind::IE, L"c");
+    model.Activate(a, L"http://a.example/");
+    auto order = [&model] {
+        std::wstring captions;
+        for (const ChildState& child : model.Children()) captions += child.caption;
+        return captions;
+    };
+    model.MoveChild(a, 1);
+    EXPECT_EQ(order(), L"bac");
+    model.MoveChild(b, 99);  // past the end: last
+    EXPECT_EQ(order(), L"acb");
+    model.MoveChild(c, 0);
+    EXPECT_EQ(order(), L"cab");
+    model.MoveChild(kNoChild, 0);  // no such window: nothing moves
+    EXPECT_EQ(order(), L"cab");
+    EXPECT_EQ(model.Active(), a);
+    EXPECT_EQ(model.Find(a)->address, L"http://a.example/");
+    EXPECT_EQ(model.Find(b)->engine, EngineKind::Gecko);
+}
+
 }  // namespace
 }  // namespace vesko

@@ -5,6 +5,7 @@
 #include "bookmarks/xml/XmlSource.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -267,11 +268,26 @@ std::size_t Scanner::StepOverTag(std::size_t lt, std::size_t& depth) const {
 }
 
 #if VESKO_XML_SSE2
-// A bit for each of the 32 bytes at p equal to `c`.
-unsigned Bits32(const unsigned char* p, __m128i c) {
-    const auto low = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p), c)));
-    const auto high = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p + 16), c)));
-    return low | high << 16;
+// A bit for each of the 64 bytes at p equal to `c`.
+std::uint64_t Bits64(const unsigned char* p, __m128i c) {
+    const auto a = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p), c)));
+    const auto b = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p + 16), c)));
+    const auto d = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p + 32), c)));
+    const auto e = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p + 48), c)));
+    return (static_cast<std::uint64_t>(d | e << 16) << 32) | (a | b << 16);
+}
+
+std::size_t LowestBit(std::uint64_t marks) {
+#if defined(_MSC_VER) && defined(_M_X64)
+    unsigned long index;
+    _BitScanForward64(&index, marks);
+    return index;
+#elif defined(_MSC_VER)
+    const auto low = static_cast<unsigned>(marks);
+    return low ? LowestBit(low) : 32 + LowestBit(static_cast<unsigned>(marks >> 32));
+#else
+    return static_cast<std::size_t>(__builtin_ctzll(marks));
+#endif
 }
 
 // The tags that close within 16 bytes of their '<' with no quote before
@@ -287,8 +303,8 @@ std::size_t Scanner::SkipPlainTags(std::size_t pos, std::size_t& depth) const {
     const __m128i sq = _mm_set1_epi8('\'');
     // Each '<' of the block is looked at on its own, not after the tag
     // before it, so that the processor can work on several at once.
-    for (; pos <= size && size - pos >= 48; pos += 32) {
-        for (unsigned marks = Bits32(data + pos, lt); marks; marks &= marks - 1) {
+    for (; pos <= size && size - pos >= 80; pos += 64) {
+        for (std::uint64_t marks = Bits64(data + pos, lt); marks; marks &= marks - 1) {
             const std::size_t at = pos + LowestBit(marks);
             const unsigned char next = data[at + 1];
             // An end tag holds no '<' and ends the element when it closes

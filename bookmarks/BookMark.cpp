@@ -73,16 +73,13 @@ std::unique_ptr<Tfrm_BMEdit> Tfrm_BMEdit::CreateHidden(const std::wstring& path)
     return std::unique_ptr<Tfrm_BMEdit>(new Tfrm_BMEdit(path));
 }
 
-LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+void Tfrm_BMEdit::OnCreate() {
+    CreateControls();
+    FormCreate();
+}
+
+LRESULT Tfrm_BMEdit::FormMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        FormCreate();
-        AddModelessDialog(Handle());
-        return 0;
-    case WM_ACTIVATE:
-        focus_.OnActivate(Handle(), wp);
-        return 0;
     case WM_COMMAND:
         if (HIWORD(wp) == BN_CLICKED) {
             switch (LOWORD(wp)) {
@@ -111,9 +108,6 @@ LRESULT Tfrm_BMEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (header->idFrom == kTreeView1) return OnTreeNotify(header);
         return 0;
     }
-    case WM_DESTROY:
-        RemoveModelessDialog(Handle());
-        return 0;
     default:
         return DefaultProc(msg, wp, lp);
     }

@@ -12,12 +12,13 @@
 #include "bookmarks/xml/BookmarkEntry.h"
 #include "common/AtomicFile.h"
 #include "common/Form.h"
+#include "common/ModelessDialogs.h"
 #include "common/Handles.h"
 #include "common/Window.h"
 
 namespace vesko {
 
-class Tfrm_BMEdit final : public Window {
+class Tfrm_BMEdit final : public ModelessForm {
 public:
     // Folder entries of UrlList hold this marker, never written anywhere.
     static constexpr wchar_t kFolderMarker[] = L"フォルダ";
@@ -52,7 +53,8 @@ public:
 
 private:
     explicit Tfrm_BMEdit(std::wstring path) : path_(std::move(path)) {}
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    LRESULT FormMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
     void CreateControls();
     void FormCreate();
@@ -81,7 +83,6 @@ private:
     ControlHandles controls_{};
     UniqueFont font_;
     UniqueImageList imageList1_;
-    FocusKeeper focus_;
     // The tree in pre-order. Walking the control costs a message per node,
     // and Wine's tree view looks every item handle up in a list of all
     // items, which would make a walk of the tree quadratic.

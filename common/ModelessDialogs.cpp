@@ -33,4 +33,21 @@ bool IsModelessDialogMessage(MSG& msg) {
     return false;
 }
 
+LRESULT ModelessForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate();
+        AddModelessDialog(Handle());
+        return 0;
+    case WM_ACTIVATE:
+        focus_.OnActivate(Handle(), wp);
+        return 0;
+    case WM_DESTROY:
+        RemoveModelessDialog(Handle());
+        return 0;
+    default:
+        return FormMessage(msg, wp, lp);
+    }
+}
+
 }  // namespace vesko

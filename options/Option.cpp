@@ -171,13 +171,13 @@ void Tfrm_Option::Button2Click() { Close(); }
 
 void Tfrm_Option::Close() { DestroyWindow(Handle()); }
 
-LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+void Tfrm_Option::OnCreate() {
+    CreateControls();
+    FormCreate();
+}
+
+LRESULT Tfrm_Option::FormMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        FormCreate();
-        AddModelessDialog(Handle());
-        return 0;
     case WM_COMMAND:
         // Enter and Escape arrive as IDOK and IDCANCEL without a control:
         // neither button is the default or cancel button, so they do nothing.
@@ -211,14 +211,8 @@ LRESULT Tfrm_Option::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return reinterpret_cast<LRESULT>(GetSysColorBrush(txtMozPathColor_));
         }
         return DefaultProc(msg, wp, lp);
-    case WM_ACTIVATE:
-        focus_.OnActivate(Handle(), wp);
-        return 0;
     case WM_CLOSE:
         Close();
-        return 0;
-    case WM_DESTROY:
-        RemoveModelessDialog(Handle());
         return 0;
     default:
         return DefaultProc(msg, wp, lp);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/Form.h"
+#include "common/ModelessDialogs.h"
 #include "common/Window.h"
 #include "options/SHBFFEX.h"
 
@@ -18,7 +19,7 @@ namespace test {
 struct Access;
 }
 
-class Tfrm_Option final : public Window {
+class Tfrm_Option final : public ModelessForm {
 public:
     // The settings the dialog edits: whether Gecko is used, and where the
     // Mozilla control lives.
@@ -57,7 +58,8 @@ private:
     friend struct test::Access;
 
     explicit Tfrm_Option(Frame frame);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    LRESULT FormMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
     void CreateControls();
     void FormCreate();
@@ -70,7 +72,6 @@ private:
     ControlHandles controls_{};
     UniqueFont font_;
     UniqueBitmap glyph_;
-    FocusKeeper focus_;
     TSHBrowseForFolderEx selectFolder_;
     int chkMozTag_ = 0;                           // chkMoz's Tag: 1 while the box is ticked, 0 while it is not
     int txtMozPathColor_ = COLOR_INACTIVEBORDER;  // system colour index of txtMozPath's background

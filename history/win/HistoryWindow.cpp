@@ -153,15 +153,12 @@ LRESULT Tfrm_History::OnListNotify(NMHDR& header) {
     return 0;
 }
 
-LRESULT Tfrm_History::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+void Tfrm_History::OnCreate() {
+    CreateControls();
+}
+
+LRESULT Tfrm_History::FormMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        AddModelessDialog(Handle());
-        return 0;
-    case WM_ACTIVATE:
-        focus_.OnActivate(Handle(), wp);
-        return 0;
     case WM_COMMAND:
         if (LOWORD(wp) == kTxtSearch && HIWORD(wp) == EN_CHANGE) txtSearchChange();
         if (LOWORD(wp) == kBtnClear && HIWORD(wp) == BN_CLICKED) btnClearClick();
@@ -170,9 +167,6 @@ LRESULT Tfrm_History::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         auto& header = *reinterpret_cast<NMHDR*>(lp);
         return header.idFrom == kLvHistory ? OnListNotify(header) : 0;
     }
-    case WM_DESTROY:
-        RemoveModelessDialog(Handle());
-        return 0;
     default:
         return DefaultProc(msg, wp, lp);
     }

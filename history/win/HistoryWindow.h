@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "common/Form.h"
+#include "common/ModelessDialogs.h"
 #include "common/Handles.h"
 #include "common/Window.h"
 #include "history/win/HistoryKeeper.h"
 
 namespace vesko {
 
-class Tfrm_History final : public Window {
+class Tfrm_History final : public ModelessForm {
 public:
     using OpenPage = std::function<void(const std::wstring& address)>;
 
@@ -35,7 +36,8 @@ public:
 
 private:
     Tfrm_History(HistoryKeeper& history, OpenPage open) : history_(history), open_(std::move(open)) {}
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    LRESULT FormMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     LRESULT OnListNotify(NMHDR& header);
     void CreateControls();
     void Fill();
@@ -46,7 +48,6 @@ private:
     OpenPage open_;
     ControlHandles controls_{};
     UniqueFont font_;
-    FocusKeeper focus_;
     std::vector<HistoryStore::Id> rows_;  // the list's rows, in order
     std::wstring cell_;                   // the text last given to the list
 };

@@ -315,16 +315,13 @@ LRESULT Tfrm_SiteRules::OnCommand(WORD id, WORD code) {
     return 0;
 }
 
-LRESULT Tfrm_SiteRules::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+void Tfrm_SiteRules::OnCreate() {
+    CreateControls();
+    FillList();
+}
+
+LRESULT Tfrm_SiteRules::FormMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        FillList();
-        AddModelessDialog(Handle());
-        return 0;
-    case WM_ACTIVATE:
-        focus_.OnActivate(Handle(), wp);
-        return 0;
     case WM_COMMAND:
         // Commands from controls only: Enter and Escape come without one.
         return lp ? OnCommand(LOWORD(wp), HIWORD(wp)) : 0;
@@ -337,9 +334,6 @@ LRESULT Tfrm_SiteRules::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     }
-    case WM_DESTROY:
-        RemoveModelessDialog(Handle());
-        return 0;
     default:
         return DefaultProc(msg, wp, lp);
     }

@@ -17,13 +17,14 @@
 
 #include "common/AtomicFile.h"
 #include "common/Form.h"
+#include "common/ModelessDialogs.h"
 #include "common/Handles.h"
 #include "common/Window.h"
 #include "sites/SiteList.h"
 
 namespace vesko {
 
-class Tfrm_SiteRules final : public Window {
+class Tfrm_SiteRules final : public ModelessForm {
 public:
     // Reads the file at `path` (none: no rules) and shows the dialog
     // modeless, owned by `owner`. The window frees itself when it closes.
@@ -53,7 +54,8 @@ public:
 
 private:
     Tfrm_SiteRules(std::wstring path, SiteList list, std::optional<FileFingerprint> read, std::function<void()> saved);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    LRESULT FormMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     LRESULT OnCommand(WORD id, WORD code);
 
     void CreateControls();
@@ -77,7 +79,6 @@ private:
     std::function<void()> saved_;
     ControlHandles controls_{};
     UniqueFont font_;
-    FocusKeeper focus_;
     bool filling_ = false;  // the program, not the user, is setting controls
 };
 

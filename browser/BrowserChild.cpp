@@ -93,6 +93,21 @@ LRESULT BrowserChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (HWND view = GetWindow(Handle(), GW_CHILD)) SetFocus(view);
         return result;
     }
+    case WM_ENTERSIZEMOVE:
+        movingOrSizing_ = true;
+        return DefaultProc(msg, wp, lp);
+    case WM_EXITSIZEMOVE:
+        movingOrSizing_ = false;
+        frame_.ChildPlaced(id_);
+        return DefaultProc(msg, wp, lp);
+    case WM_WINDOWPOSCHANGED: {
+        const LRESULT result = DefaultProc(msg, wp, lp);
+        const auto& pos = *reinterpret_cast<const WINDOWPOS*>(lp);
+        // A move by the user counts once, when it ends.
+        if (!movingOrSizing_ && (pos.flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+            frame_.ChildPlaced(id_);
+        return result;
+    }
     case WM_CLOSE:
         FormClose();
         return DefaultProc(msg, wp, lp);

@@ -110,6 +110,7 @@ private:
     void ZoomTo(int percent);
 
     BrowserFrame& frame_;
+    bool movingOrSizing_ = false;  // inside the user's move or size loop
     FrameModel& model_;
     ChildId id_ = kNoChild;
     std::unique_ptr<EngineControl> control_;

@@ -20,6 +20,9 @@ public:
     // reported the page's title.
     virtual void PageLoaded(ChildId child, const std::wstring& url) = 0;
     virtual void TitleReported(const std::wstring& url, const std::wstring& title) = 0;
+    // A window has been moved, sized, minimized, maximized or restored (at
+    // the end of a move by the user).
+    virtual void ChildPlaced(ChildId child) = 0;
 
 protected:
     ~BrowserFrame() = default;

@@ -252,4 +252,39 @@ void FrameModel::ShowButton(NavButton button, bool enabled) {
     Notify(kButtonsChanged);
 }
 
+void FrameModel::PageAddress(ChildId id, const std::wstring& address) {
+    ChildState* child = Get(id);
+    if (!child || child->address == address) return;
+    child->address = address;
+    Notify(kPageAddressChanged, id);
+}
+
+void FrameModel::MoveChild(ChildId id, std::size_t position) {
+    const auto it = std::find_if(children_.begin(), children_.end(), [id](const ChildState& c) { return c.id == id; });
+    if (it == children_.end()) return;
+    const std::size_t from = static_cast<std::size_t>(it - children_.begin());
+    const std::size_t to = std::min(position, children_.size() - 1);
+    if (from == to) return;
+    ChildState moving = std::move(*it);
+    children_.erase(it);
+    children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(to), std::move(moving));
+    Notify(kChildrenChanged, id);
+}
+
+void FrameModel::SetTabBar(bool shown) {
+    tabBar_ = shown;
+    Notify(kWindowOptionsChanged);
+}
+
+void FrameModel::SetRestoreSession(bool restore) {
+    restoreSession_ = restore;
+    Notify(kWindowOptionsChanged);
+}
+
+void FrameModel::SetClosedWindows(std::size_t count) {
+    if (count == closedWindows_) return;
+    closedWindows_ = count;
+    Notify(kWindowOptionsChanged);
+}
+
 }  // namespace vesko

@@ -76,6 +76,8 @@ enum ModelChange : unsigned {
     kCaptionChanged = 1u << 5,   // of the child named with the change
     kChildrenChanged = 1u << 6,  // a child came, went or became active
     kRequestQueued = 1u << 7,
+    kWindowOptionsChanged = 1u << 8,  // the tab bar, the session options, the closed windows
+    kPageAddressChanged = 1u << 9,    // of the child named with the change, not shown by the frame
 };
 
 class FrameModelListener {
@@ -159,6 +161,22 @@ public:
     // The window's zoom has changed: the status line says so.
     void SetZoom(ChildId id, int percent);
 
+    // A window's engine has reported the address of the page it shows now
+    // (the frame's address box keeps what it shows).
+    void PageAddress(ChildId id, const std::wstring& address);
+
+    // A window moves in the order of the windows (a tab dragged).
+    void MoveChild(ChildId id, std::size_t position);
+
+    // The Window menu's options (config.ini's TabBar and RestoreSession),
+    // and how many closed windows can be opened again.
+    bool TabBar() const { return tabBar_; }
+    bool RestoreSession() const { return restoreSession_; }
+    std::size_t ClosedWindows() const { return closedWindows_; }
+    void SetTabBar(bool shown);
+    void SetRestoreSession(bool restore);
+    void SetClosedWindows(std::size_t count);
+
     // Direct writes to what the frame shows.
     void ShowAddress(const std::wstring& address);
     void ShowProgress(int value);
@@ -177,6 +195,9 @@ private:
     ChildId nextId_ = 1;
     FrameView view_;
     std::deque<PageRequest> requests_;
+    bool tabBar_ = true;
+    bool restoreSession_ = false;
+    std::size_t closedWindows_ = 0;
 };
 
 // The zoom one step in (direction > 0) or out from `percent`, through

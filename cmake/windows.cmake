@@ -30,6 +30,8 @@ add_library(vesko_core STATIC
   bookmarks/BookMark.cpp
   bookmarks/BookmarkFile.cpp
   bookmarks/BookmarkMenu.cpp
+  bookmarks/AddBookmark.cpp
+  bookmarks/BookmarkTransfer.cpp
   common/AtomicFile.cpp
   common/Files.cpp
   common/ModelessDialogs.cpp
@@ -60,6 +62,9 @@ add_library(vesko_core STATIC
   history/win/HistoryKeeper.cpp
   history/win/HistoryWindow.cpp
   shell/OpenDialog.cpp
+  shell/MainFormBookmarks.cpp
+  shell/MainFormSession.cpp
+  session/win/SessionKeeper.cpp
   shell/MainForm.cpp
   shell/Settings.cpp
   # The options dialog, its folder picker and the About box.

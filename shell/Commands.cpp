@@ -66,6 +66,12 @@ const std::vector<Command> kCommands = {
     {IDM_FILE_EXIT, L"終了(&X)", {}, L"終了|アプリケーションの終了", nullptr, nullptr,
      [](TMainForm& f) { f.FileExit1Execute(); }},
     {IDM_BOOKMARK_EDIT, L"ブックマークを編集", {}, L"", nullptr, nullptr, [](TMainForm& f) { f.mnuEditClick(); }},
+    {IDM_BOOKMARK_ADD, L"このページを追加(&D)...", Ctrl('D', L"Ctrl+D"), L"", HasActiveChild, nullptr,
+     [](TMainForm& f) { f.AddBookmark1Execute(); }},
+    {IDM_BOOKMARK_IMPORT, L"インポート(&I)...", {}, L"", nullptr, nullptr, [](TMainForm& f) { f.Import1Execute(); }},
+    {IDM_BOOKMARK_IMPORT_FAVORITES, L"お気に入りのインポート(&F)...", {}, L"", nullptr, nullptr,
+     [](TMainForm& f) { f.ImportFavorites1Execute(); }},
+    {IDM_BOOKMARK_EXPORT, L"エクスポート(&E)...", {}, L"", nullptr, nullptr, [](TMainForm& f) { f.Export1Execute(); }},
     {IDM_ENGINE_IE, L"Internet Explorer", {}, L"", nullptr, IESelected, [](TMainForm& f) { f.IE_ItemClick(); }},
     {IDM_ENGINE_MOZ, L"Gekko", {}, L"", GeckoSelectable, GeckoSelected, [](TMainForm& f) { f.Moz_ItemClick(); }},
     {IDM_OPTION, L"オプション", {0, VK_F12, L"F12"}, L"", nullptr, nullptr, [](TMainForm& f) { f.mnuOptionClick(); }},
@@ -87,6 +93,12 @@ const std::vector<Command> kCommands = {
      [](TMainForm& f) { f.MinimizeAllChildren(); }},
     {IDM_WINDOW_ARRANGE, L"アイコンの整列(&A)", {}, L"アイコンの整列", AnyChild, nullptr,
      [](TMainForm& f) { MdiMessage(f, WM_MDIICONARRANGE, 0); }},
+    {IDM_WINDOW_TAB_BAR, L"タブバー(&T)", {}, L"", nullptr, [](const FrameModel& m) { return m.TabBar(); },
+     [](TMainForm& f) { f.TabBar1Execute(); }},
+    {IDM_WINDOW_RESTORE_SESSION, L"終了時のウィンドウを次回も開く(&S)", {}, L"", nullptr,
+     [](const FrameModel& m) { return m.RestoreSession(); }, [](TMainForm& f) { f.RestoreSession1Execute(); }},
+    {IDM_WINDOW_REOPEN_CLOSED, L"閉じたウィンドウを開く(&R)", {FCONTROL | FSHIFT, 'T', L"Ctrl+Shift+T"}, L"",
+     [](const FrameModel& m) { return m.ClosedWindows() > 0; }, nullptr, [](TMainForm& f) { f.ReopenClosed1Execute(); }},
     {IDM_HELP_ABOUT, L"バージョン情報(&A)...", {}, L"バージョン情報|バージョンなど固有情報を表示", nullptr, nullptr,
      [](TMainForm& f) { f.HelpAbout1Execute(); }},
     // Shortcuts only, for the edit box that has the focus.
@@ -144,7 +156,9 @@ const std::vector<MenuNode>& MenuBarLayout() {
               {Item(IDM_VIEW_FIND), Separator(), Item(IDM_VIEW_ZOOM_IN), Item(IDM_VIEW_ZOOM_OUT),
                Item(IDM_VIEW_ZOOM_RESET)}),
         // The bookmarks follow the separator.
-        Popup(L"ブックマーク(&A)", L"", {Item(IDM_BOOKMARK_EDIT), Separator()}),
+        Popup(L"ブックマーク(&A)", L"",
+              {Item(IDM_BOOKMARK_EDIT), Item(IDM_BOOKMARK_ADD), Item(IDM_BOOKMARK_IMPORT),
+               Item(IDM_BOOKMARK_IMPORT_FAVORITES), Item(IDM_BOOKMARK_EXPORT), Separator()}),
         Popup(L"ツール(&T)", L"ツール関連の機能",
               {Popup(L"エンジン", L"ブラウザエンジンの切り替え", {Item(IDM_ENGINE_IE), Item(IDM_ENGINE_MOZ)}),
                Item(IDM_OPTION), Separator(), Item(IDM_OTHER_ENGINE), Item(IDM_SITE_RULES),
@@ -152,7 +166,8 @@ const std::vector<MenuNode>& MenuBarLayout() {
         // The window system lists the windows after these.
         Popup(L"ウィンドウ(&W)", L"ウィンドウ操作の機能",
               {Item(IDM_WINDOW_CASCADE), Item(IDM_WINDOW_TILE_HORZ), Item(IDM_WINDOW_TILE_VERT),
-               Item(IDM_WINDOW_MINIMIZE_ALL), Item(IDM_WINDOW_ARRANGE)}),
+               Item(IDM_WINDOW_MINIMIZE_ALL), Item(IDM_WINDOW_ARRANGE), Separator(), Item(IDM_WINDOW_TAB_BAR),
+               Item(IDM_WINDOW_REOPEN_CLOSED), Item(IDM_WINDOW_RESTORE_SESSION)}),
         Popup(L"ヘルプ(&H)", L"ヘルプトピック", {Item(IDM_HELP_ABOUT)}),
     };
     return layout;

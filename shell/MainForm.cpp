@@ -1,6 +1,7 @@
 #include "shell/MainForm.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "bookmarks/BookMark.h"
@@ -22,6 +23,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TMainForm";
 constexpr UINT WM_OPEN_REQUESTED_WINDOW = WM_APP + 1;
+// The session's changes of one message are written together, before the
+// next message from the user.
+constexpr UINT WM_WRITE_SESSION = WM_APP + 2;
 
 // The submenu of `menu`, at any depth, that holds `command` itself.
 HMENU PopupHolding(HMENU menu, UINT command) {
@@ -140,6 +144,11 @@ void TMainForm::FormCreate() {
     model_.ApplyStartSettings(settings.ReadString(kSectionGeneral, kKeyLastEngine, L"IE"),
                               settings.ReadInteger(kSectionOption, kKeyMozilla, 0));
     model_.SetTabBar(settings.ReadInteger(kSectionGeneral, kKeyTabBar, 1) != 0);
+    try {
+        StartSession();
+    } catch (...) {
+        ReportCurrentException();
+    }
 }
 
 void TMainForm::LayoutBars() {
@@ -151,6 +160,7 @@ void TMainForm::LayoutBars() {
 }
 
 void TMainForm::FormClose() {
+    EndSession();
     // A settings file that cannot be written is reported, but never keeps
     // the user from quitting.
     try {
@@ -206,10 +216,15 @@ void TMainForm::ModelChanged(unsigned changes, ChildId child) {
         for (BrowserChild* window : Children())
             if (state && window->Id() == child) window->ShowCaption(state->caption);
     }
+    if (changes & (kChildrenChanged | kCaptionChanged | kPageAddressChanged)) SessionChanged();
     if (tabs_ && (changes & (kChildrenChanged | kCaptionChanged | kWindowOptionsChanged)) && tabs_->Render())
         LayoutBars();
     // An engine never waits on a new window: it opens from the loop.
     if (changes & kRequestQueued) PostMessageW(Handle(), WM_OPEN_REQUESTED_WINDOW, 0, 0);
+}
+
+void TMainForm::SessionChanged() {
+    if (!std::exchange(sessionDue_, true)) PostMessageW(Handle(), WM_WRITE_SESSION, 0, 0);
 }
 
 void TMainForm::ShowEngineItems() {
@@ -382,11 +397,17 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_OPEN_REQUESTED_WINDOW:
         OpenRequestedWindow();
         return 0;
+    case WM_WRITE_SESSION:
+        WriteSession();
+        return 0;
     case WM_CLOSE:
         FormClose();
         DestroyWindow(Handle());
         return 0;
     case WM_DESTROY:
+        // The windows closing with the frame stay in the session: this run
+        // ended (normally if FormClose said so).
+        session_.reset();
         if (options_.quitOnDestroy) PostQuitMessage(0);
         return 0;
     default:

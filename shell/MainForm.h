@@ -22,6 +22,8 @@
 #include "shell/AddressCompletion.h"
 #include "shell/SiteRules.h"
 #include "history/win/HistoryKeeper.h"
+#include "session/Session.h"
+#include "session/win/SessionKeeper.h"
 
 namespace vesko {
 
@@ -34,6 +36,7 @@ struct MainFormOptions {
 };
 
 class BrowserChild;
+class ShellApi;
 class TAboutBox;
 class Tfrm_Option;
 
@@ -92,6 +95,7 @@ public:
     bool BeforeNavigate(ChildId child, const std::wstring& url) override;
     void PageLoaded(ChildId child, const std::wstring& url) override;
     void TitleReported(const std::wstring& url, const std::wstring& title) override;
+    void ChildPlaced(ChildId child) override;
     const FrameModel& Model() const { return model_; }
 
     // Command handlers, also reachable from tests.
@@ -119,6 +123,19 @@ public:
     void IE_ItemClick() { model_.SelectEngine(EngineKind::IE); }
     void Moz_ItemClick() { model_.SelectEngine(EngineKind::Gecko); }
     void mnuEditClick();
+    // Bookmarks > add this page, import, import favourites, export
+    // (MainFormBookmarks.cpp).
+    void AddBookmark1Execute();
+    void Import1Execute();
+    void ImportFavorites1Execute();
+    void Export1Execute();
+    // Window > tab bar, keep the windows for the next start, reopen the
+    // window closed last.
+    void TabBar1Execute();
+    void RestoreSession1Execute();
+    void ReopenClosed1Execute();
+    // The shell the favourites' folder picker calls (tests give their own).
+    void SetFolderPickerShell(std::shared_ptr<ShellApi> shell) { folderShell_ = std::move(shell); }
     void mnuOptionClick() { CreateOptionDialog(); }
     void MinimizeAllChildren();
     // A bookmark item was chosen: its address opens in a new window.
@@ -141,6 +158,15 @@ private:
     void LayoutBars();
     void ShowEngineItems();
     void LoadBookMark();
+    // The session (MainFormSession.cpp).
+    void StartSession();
+    void RestoreWindows(const std::vector<SessionWindow>& windows, std::optional<std::size_t> active);
+    BrowserChild* OpenSessionWindow(const SessionWindow& window, bool& inIE);
+    // Writes the windows as they are now (the changes of one message
+    // together: a message posted when the first one comes).
+    void SessionChanged();
+    void WriteSession();
+    void EndSession();
     void OnMenuCommand(HMENU menu, int position);
     void OpenRequestedWindow();
     void txtAddressKeyDown(WPARAM key);
@@ -165,8 +191,15 @@ private:
     std::unique_ptr<HistoryKeeper> history_;
     std::unique_ptr<AddressCompletion> completion_;
     std::optional<std::vector<BookmarkEntry>> suggestBookmarks_;
+    unsigned suggestBookmarksSaves_ = 0;  // BookmarkSaveCount() when read
     HWND mdiClient_ = nullptr;
     TAboutBox* aboutBox_ = nullptr;  // owned by the application
+    std::shared_ptr<ShellApi> folderShell_;
+    std::unique_ptr<SessionKeeper> session_;
+    std::vector<std::pair<ChildId, SessionWindow>> lastWindows_;  // as last written
+    bool restoring_ = false;
+    bool sessionFailed_ = false;
+    bool sessionDue_ = false;
 };
 
 }  // namespace vesko

@@ -57,9 +57,11 @@ LRESULT CALLBACK TMainForm::AddressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 }
 
 std::vector<Suggestion> TMainForm::Suggest(const std::wstring& typed) {
-    // The bookmarks as the file was when first wanted; a missing or
-    // unreadable file suggests none (the editor says why).
-    if (!suggestBookmarks_) {
+    // The bookmarks as the file was when first wanted, or when this program
+    // last saved it; a missing or unreadable file suggests none (the editor
+    // says why).
+    if (!suggestBookmarks_ || suggestBookmarksSaves_ != BookmarkSaveCount()) {
+        suggestBookmarksSaves_ = BookmarkSaveCount();
         const BookmarkDocument file = LoadBookmarkDocument(BookmarkPath());
         suggestBookmarks_ = file.Root() ? ReadBookmarkEntries(file.Root()) : std::vector<BookmarkEntry>();
     }

@@ -104,6 +104,7 @@ void TMainForm::AlwaysOtherEngine1Execute() {
 }
 
 void TMainForm::PageLoaded(ChildId id, const std::wstring& url) {
+    model_.PageAddress(id, url);
     const ChildState* child = model_.Find(id);
     // A page that failed to load is no visit; a title comes with the visit
     // only once the engine has reported one for it.

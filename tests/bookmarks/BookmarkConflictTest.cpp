@@ -50,9 +50,11 @@ protected:
         const auto entries = ReadSavedEntries(FilePath());
         return std::any_of(entries.begin(), entries.end(), [&](const BookmarkEntry& e) { return e.name == name; });
     }
+    // The bookmark files the folder holds (the frame's session is another's).
     std::vector<std::wstring> FilesInDir() const {
         std::vector<std::wstring> names;
-        for (const FolderEntry& entry : ListFolder(dir_)) names.push_back(entry.name);
+        for (const FolderEntry& entry : ListFolder(dir_))
+            if (entry.name != L"session.xml") names.push_back(entry.name);
         return names;
     }
     static bool IsOpen(Tfrm_BMEdit& e) { return IsWindow(e.Handle()) && IsWindowVisible(e.Handle()); }

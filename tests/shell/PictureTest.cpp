@@ -150,9 +150,10 @@ TEST_F(PictureTest, EveryPictureHasCleanEdgesOnAnyBackground) {
             ASSERT_TRUE(ImageList_Draw(tree, image, canvas.Dc(), 0, 0, ILD_TRANSPARENT));
             Check(canvas, 0, 0, 11 + image, background, "tree");
         }
-        // The menu's Tools (a folder) at 2 and Start (a page) at 3, plain
-        // and highlighted, drawn as the menu asks the frame to.
-        for (UINT position : {2u, 3u}) {
+        // The menu's Tools (a folder) and Start (a page), its last two
+        // items, plain and highlighted, drawn as the menu asks the frame to.
+        const UINT start = static_cast<UINT>(GetMenuItemCount(menu) - 1);
+        for (UINT position : {start - 1, start}) {
             MENUITEMINFOW mii{};
             mii.cbSize = sizeof mii;
             mii.fMask = MIIM_BITMAP | MIIM_DATA | MIIM_ID;
@@ -171,7 +172,7 @@ TEST_F(PictureTest, EveryPictureHasCleanEdgesOnAnyBackground) {
                                     canvas.Dc(),   {0, 0, width, height},
                                     mii.dwItemData};
                 SendMessageW(Frame().Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
-                Check(canvas, 0, (height - kSize) / 2, position == 2 ? 11 : 12, background, "menu");
+                Check(canvas, 0, (height - kSize) / 2, position == start ? 12 : 11, background, "menu");
             }
         }
     }

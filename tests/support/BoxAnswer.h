@@ -32,6 +32,10 @@ public:
     BoxAnswer(const BoxAnswer&) = delete;
     BoxAnswer& operator=(const BoxAnswer&) = delete;
 
+    // A file dialog that opens gets this typed into its name box, and OK.
+    std::wstring fileName;
+    int fileDialogs = 0;
+
     bool shown = false;
     int count = 0;  // boxes shown
     std::wstring caption, text;
@@ -73,12 +77,25 @@ private:
         // A box answered already may not have closed yet.
         if (!self || !box || box == self->answered_) return;
         self->answered_ = box;
+        if (self->AnswerFileDialog(box)) return;
         const int n = self->count++;
         if (n == 0) self->Describe(box);
         if (self->onShown_) self->onShown_(n);
         const int button = self->buttons_[std::min(static_cast<size_t>(n), self->buttons_.size() - 1)];
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    }
+
+    // The file name box: a combo box (1148) in the Explorer-style dialog,
+    // an edit box (1152) in the older one.
+    bool AnswerFileDialog(HWND dialog) {
+        HWND name = GetDlgItem(dialog, 1148);
+        if (!name) name = GetDlgItem(dialog, 1152);
+        if (!name) return false;
+        ++fileDialogs;
+        SetWindowTextW(name, fileName.c_str());
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        return true;
     }
 
     std::vector<int> buttons_;

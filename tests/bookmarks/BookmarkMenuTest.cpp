@@ -145,6 +145,33 @@ TEST_F(BookmarkMenuTest, EveryEntryOfLargeLevels) {
     EXPECT_EQ(GetMenuItemCount(Open(Info(Menu(), First() + 1000).hSubMenu)), 300);
 }
 
+TEST_F(BookmarkMenuTest, FilesNestedDeepShowAsWhenReadWhole) {
+    // A name nested deeper than entries may lie: read whole, and shown.
+    std::string deep = WriteBookmarkFile({Folder(0, u"f"), Page(1, u"p", u"u"), Page(0, u"top", u"t")});
+    const size_t name = deep.find("<name>p</name>");
+    ASSERT_NE(name, std::string::npos);
+    std::string nested;
+    for (size_t i = 0; i < kMaxBookmarkDepth + 4; ++i) nested += "<b>";
+    nested += "p";
+    for (size_t i = 0; i < kMaxBookmarkDepth + 4; ++i) nested += "</b>";
+    deep.replace(name + 6, 1, nested);
+    WriteFileBytes(FilePath(), deep);
+    HMENU menu = Menu();
+    ASSERT_EQ(GetMenuItemCount(menu), First() + 2);
+    EXPECT_EQ(Hint(menu, First() + 1), L"t");
+    HMENU folder = Open(Info(menu, First()).hSubMenu);
+    ASSERT_EQ(GetMenuItemCount(folder), 1);
+    EXPECT_EQ(Caption(folder, 0), L"&p");
+    EXPECT_EQ(Hint(folder, 0), L"u");
+
+    // Entries deeper than that are refused, as the editor refuses them.
+    CloseFrame();
+    std::vector<BookmarkEntry> tooDeep;
+    for (size_t depth = 0; depth <= kMaxBookmarkDepth; ++depth) tooDeep.push_back(Folder(depth, u"d"));
+    SaveBookmarkFile(FilePath(), tooDeep, false);
+    EXPECT_EQ(GetMenuItemCount(Menu()), First());
+}
+
 TEST_F(BookmarkMenuTest, SavesOfThisProgramShowAtTheNextOpeningOthersAtTheNextStart) {
     // Adds an entry with the editor as the user does, with nothing selected.
     auto addWithEditor = [this](const wchar_t* name, const wchar_t* url) {

@@ -172,7 +172,9 @@ void InterchangeBuilder::StartLink(const InterchangeToken& token) {
     naming_ = Naming::Link;
     linkUrl_ = token.hasHref ? CleanUrl(DecodeCharacterReferences(token.href)) : std::u16string();
     // Feeds and Firefox's place: queries (its smart folders) are no pages.
-    linkKept_ = !linkUrl_.empty() && !token.hasFeedUrl && !StartsWithAsciiNoCase(linkUrl_, "place:");
+    // An empty HREF is a bookmark without an address, as this program
+    // exports one: kept, so that its own export comes back entry for entry.
+    linkKept_ = token.hasHref && !token.hasFeedUrl && !StartsWithAsciiNoCase(linkUrl_, "place:");
 }
 
 void InterchangeBuilder::EndName() {

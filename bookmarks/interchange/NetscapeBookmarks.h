@@ -31,7 +31,8 @@ private:
 // kMaxImportDepth (ImportFolder.h): deeper ones are placed at that depth.
 //
 // Separators, descriptions, feeds, Firefox's place: queries, links without
-// an address, icons, dates and keywords are left out. Names are trimmed,
+// an HREF, icons, dates and keywords are left out (an empty HREF is a
+// bookmark without an address). Names are trimmed,
 // with inner whitespace one space; a link with no name is named by its
 // address. Damage never stops reading: what can be read is returned.
 // Throws InterchangeError when the bytes have neither the DOCTYPE nor a

@@ -198,7 +198,8 @@ TEST(InterchangeRead, NamesTrimmedAndCollapsedEmptyFoldersKept) {
         "<DT><H3>No list</H3>\n<DT><A HREF=\"http://b/\">b</A>\n"
         "<DT><A>no address</A><DT><A HREF=\"\">empty address</A>\n</DL><p>";
     const Entries expected = {Folder(0, u"Two words"), Folder(0, u""), Bookmark(1, u"http://a/", u"http://a/"),
-                              Folder(0, u"No list"), Bookmark(0, u"b", u"http://b/")};
+                              Folder(0, u"No list"), Bookmark(0, u"b", u"http://b/"),
+                              Bookmark(0, u"empty address", u"")};
     EXPECT_EQ(ReadBookmarkInterchange(file), expected);
 }
 

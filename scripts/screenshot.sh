@@ -8,7 +8,8 @@
 # fourth with its View menu open (default docs/screenshot-view.png), and a
 # fifth of the site rules' dialog (default docs/site-rules.png), and a
 # sixth of the history window beside the address box's suggestions
-# (default docs/history.png). Run
+# (default docs/history.png), and a seventh of Bookmarks > このページを追加
+# over a page (default docs/add-bookmark.png). Run
 # scripts/install-deps.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +19,7 @@ out3=${3:-$root/docs/screenshot-tools.png}
 out4=${4:-$root/docs/screenshot-view.png}
 out5=${5:-$root/docs/site-rules.png}
 out6=${6:-$root/docs/history.png}
+out7=${7:-$root/docs/add-bookmark.png}
 cd "$root"
 bash scripts/install-deps.sh
 
@@ -179,7 +181,8 @@ sleep 0.5
 # Open the Bookmarks menu with the mouse, then the first folder.
 xdotool mousemove 172 33 click 1
 sleep 0.7
-xdotool key Down Down Right
+# Past the five fixed items (the separator is skipped) to the first folder.
+xdotool key --delay 100 Down Down Down Down Down Down Right
 sleep 1
 import -window root -crop "$((X + WIDTH + 8))x$((Y + HEIGHT + 16))+0+0" +repage "$out2"
 echo "wrote $out2"
@@ -224,3 +227,30 @@ sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$history")"
 import -window root -crop "$((X + WIDTH + 8))x$((Y + HEIGHT + 8))+0+0" +repage "$out6"
 echo "wrote $out6"
+
+# The seventh: Bookmarks > このページを追加 (Ctrl+D) over a page, its folder
+# tree open at the first folder.
+kill "$vesko_pid" 2>/dev/null || true
+wait "$vesko_pid" || true
+vesko_pid=
+start_vesko
+xdotool mousemove 120 86 click 1
+sleep 0.3
+xdotool type --delay 50 'http://weather.example/tokyo'
+xdotool key Return
+sleep 2
+xdotool key ctrl+d
+add=
+for _ in $(seq 1 50); do
+  add=$(xdotool search --onlyvisible --name 'ブックマークに追加' 2>/dev/null | head -n 1) && [ -n "$add" ] && break
+  sleep 0.2
+done
+[ -n "$add" ] || { echo "the add dialog did not appear" >&2; exit 1; }
+xdotool windowmove "$add" 150 110
+sleep 0.5
+xdotool windowraise "$add"
+xdotool key Tab Tab Down
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$add")"
+import -window root -crop "$((X + WIDTH + 8))x$((Y + HEIGHT + 8))+0+0" +repage "$out7"
+echo "wrote $out7"

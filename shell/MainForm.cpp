@@ -405,9 +405,7 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         DestroyWindow(Handle());
         return 0;
     case WM_DESTROY:
-        // The windows closing with the frame stay in the session: this run
-        // ended (normally if FormClose said so).
-        session_.reset();
+        session_.reset();  // the windows closing with the frame stay in the session
         if (options_.quitOnDestroy) PostQuitMessage(0);
         return 0;
     default:

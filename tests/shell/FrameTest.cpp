@@ -401,7 +401,10 @@ TEST_F(CoolBar, IsARebarWhoseBandsTheUserCanMove) {
     EXPECT_EQ(SendMessageW(c.coolBar1, RB_GETROWCOUNT, 0, 0), 1);
     GetWindowRect(c.coolBar1, &cool);
     EXPECT_LT(cool.bottom - cool.top, 57);
-    EXPECT_EQ(RectIn(c.mdiClient).top, cool.bottom - cool.top) << "the page area moves up";
+    // The window's tab strip, then the page area, move up with it.
+    const RECT strip = RectIn(Frame().Tabs()->Handle());
+    EXPECT_EQ(strip.top, cool.bottom - cool.top) << "the tab strip moves up";
+    EXPECT_EQ(RectIn(c.mdiClient).top, strip.bottom) << "the page area moves up";
     const RECT bar3 = RectIn(c.toolBar3);
     const int widthAfter = bar3.right - bar3.left;
     EXPECT_LT(widthAfter, widthBefore);

@@ -22,7 +22,10 @@ SessionWindow SessionWindowOf(HWND window, const ChildState& state) {
     SessionWindow saved;
     saved.engine = state.engine == EngineKind::Gecko ? SessionEngine::Gecko : SessionEngine::IE;
     saved.caption = U16(state.caption);
-    saved.address = U16(state.address);
+    // An engine names the page's address once the page has come; until
+    // then the window is kept by the address it was sent to, or a window
+    // killed while loading would come back blank.
+    saved.address = U16(state.address.empty() ? state.lastNavigated : state.address);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     if (GetWindowPlacement(window, &placement)) {

@@ -43,17 +43,15 @@ void SessionKeeper::Update(std::vector<SessionWindow> windows, std::optional<std
     Write();
 }
 
+// Closed and TakeLastClosed leave the write to the Update that follows:
+// written alone, the file would hold a closed window both open and closed,
+// or a reopened one nowhere, until then.
 void SessionKeeper::Closed(SessionWindow window) {
     if (!begun_ || ended_) return;
     RememberClosed(session_, std::move(window));
-    Write();
 }
 
-std::optional<SessionWindow> SessionKeeper::TakeLastClosed() {
-    std::optional<SessionWindow> window = vesko::TakeLastClosed(session_);
-    if (window) Write();
-    return window;
-}
+std::optional<SessionWindow> SessionKeeper::TakeLastClosed() { return vesko::TakeLastClosed(session_); }
 
 void SessionKeeper::End() {
     if (!begun_ || ended_) return;

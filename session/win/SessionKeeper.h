@@ -28,7 +28,9 @@ public:
     void Begin(std::vector<SessionWindow> closed);
     // The open windows now; written when they differ from the last write.
     void Update(std::vector<SessionWindow> windows, std::optional<std::size_t> active);
-    // A window closed: kept for reopening (the most recent first).
+    // A window closed: kept for reopening (the most recent first). Both
+    // changes to the closed windows are written by the next Update, with
+    // the open windows they go with.
     void Closed(SessionWindow window);
     std::optional<SessionWindow> TakeLastClosed();
     std::size_t ClosedCount() const { return session_.closed.size(); }

@@ -86,12 +86,19 @@ void TMainForm::RestoreWindows(const std::vector<SessionWindow>& windows, std::o
     std::vector<BrowserChild*> opened;
     bool inIE = false;
     {
-        // One write when all are open, not one per window.
+        // One write when all are open, not one per window, and one drawing:
+        // each window put in its place would repaint those it uncovers.
         restoring_ = true;
+        SendMessageW(mdiClient_, WM_SETREDRAW, FALSE, 0);
         struct Quiet {
             bool& flag;
-            ~Quiet() { flag = false; }
-        } quiet{restoring_};
+            HWND client;
+            ~Quiet() {
+                flag = false;
+                SendMessageW(client, WM_SETREDRAW, TRUE, 0);
+                RedrawWindow(client, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+            }
+        } quiet{restoring_, mdiClient_};
         for (const SessionWindow& window : windows) {
             try {
                 opened.push_back(OpenSessionWindow(window, inIE));

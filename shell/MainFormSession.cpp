@@ -172,7 +172,14 @@ void TMainForm::ReopenClosed1Execute() {
     model_.SetClosedWindows(session_->ClosedCount());
     if (!window) return;
     bool inIE = false;
-    OpenSessionWindow(*window, inIE);
+    try {
+        OpenSessionWindow(*window, inIE);
+    } catch (...) {
+        // Not opened: it stays the one to reopen.
+        session_->Closed(*window);
+        model_.SetClosedWindows(session_->ClosedCount());
+        throw;
+    }
     if (inIE) model_.ShowStatus(L"Gecko が使えないため Internet Explorer で開きました");
 }
 

@@ -22,7 +22,9 @@ void CheckEntries(const std::vector<BookmarkEntry>& entries) {
     std::size_t deepestNext = 0;
     for (const BookmarkEntry& entry : entries) {
         if (entry.depth > deepestNext || entry.depth > kMaxImportDepth) std::abort();
-        if (!entry.isFolder && (entry.url.empty() || entry.name.empty())) std::abort();
+        // A link is named by its address when it has no name; one with an
+        // empty HREF (a bookmark without an address) may have neither.
+        if (!entry.isFolder && entry.name.empty() && !entry.url.empty()) std::abort();
         if (entry.isFolder && !entry.url.empty()) std::abort();
         deepestNext = entry.depth + (entry.isFolder ? 1 : 0);
     }

@@ -17,7 +17,7 @@ def main():
     args = parser.parse_args()
 
     figures = []
-    for name in ("startup", "bookmarks", "history", "parser", "sites", "memory"):
+    for name in ("startup", "bookmarks", "history", "windows", "parser", "sites", "memory"):
         path = pathlib.Path(args.outdir) / f"{name}.jsonl"
         for line in path.read_text().splitlines():
             if line.strip():
@@ -26,7 +26,9 @@ def main():
     rows = []
     for f in figures:
         group = f["group"]
-        if group in ("startup", "bookmarks", "history"):
+        if group == "windows" and "kb_per_window" in f:
+            rows.append((group, f["name"], "", f"{f['kb_per_window']:.1f} KB", "", "", "", ""))
+        elif group in ("startup", "bookmarks", "history", "windows"):
             per = f"{f['per_entry_us']:.2f} µs" if "per_entry_us" in f else ""
             rows.append((group, f["name"], f.get("entries") or "", f"{f['ms']:.3f} ms", f["baseline"],
                          f"{f['baseline_ms']:.3f} ms", f"{f['ratio']:.2f}", per))

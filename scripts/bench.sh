@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Release binaries in build-bench/ and runs the benchmarks: start-up,
-# bookmarks at scale, the history window and memory under Wine, the parser,
+# bookmarks at scale, the history window, windows and the session at scale
+# and memory under Wine, the parser,
 # the site rules and the history natively. Prints one table and writes the same figures to
 # bench/results.json. Every figure is the median of several runs
 # (BENCH_RUNS, at least 5).
@@ -27,8 +28,8 @@ cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
 cmake --build "$native" -j "$jobs" --target bench_parser bench_sites bench_history >/dev/null
 cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESKO_BENCH=ON \
       -DCMAKE_TOOLCHAIN_FILE="$VESKO_TOOLCHAIN" >/dev/null
-cmake --build "$win" -j "$jobs" --target vesko bench_window bench_startup bench_bookmarks bench_memory \
-      bench_history_win >/dev/null
+cmake --build "$win" -j "$jobs" --target vesko bench_window bench_frame_windows bench_startup bench_bookmarks \
+      bench_memory bench_windows bench_history_win >/dev/null
 
 out=$build/out
 rm -rf "$out"
@@ -46,7 +47,8 @@ start_session "$build/wineprefix-bench"
 # Wine programs write to files, never to pipes (Wine's services inherit them).
 echo "start-up (Wine) ..." >&2
 wine "$win/bench/win/bench_startup.exe" "$(winepath -w "$win/vesko.exe")" \
-     "$(winepath -w "$win/bench/win/bench_window.exe")" --runs "$runs" \
+     "$(winepath -w "$win/bench/win/bench_window.exe")" \
+     "$(winepath -w "$win/bench/win/bench_frame_windows.exe")" --runs "$runs" \
      >"$out/startup.jsonl" 2>"$out/startup.err" </dev/null || { cat "$out/startup.err" >&2; exit 1; }
 echo "bookmarks (Wine) ..." >&2
 wine "$win/bench/win/bench_bookmarks.exe" --runs "$runs" \
@@ -54,6 +56,9 @@ wine "$win/bench/win/bench_bookmarks.exe" --runs "$runs" \
 echo "history (Wine) ..." >&2
 wine "$win/bench/win/bench_history_win.exe" --runs "$runs" \
      >"$out/history.jsonl" 2>"$out/history.err" </dev/null || { cat "$out/history.err" >&2; exit 1; }
+echo "windows and the session at scale (Wine) ..." >&2
+wine "$win/bench/win/bench_windows.exe" --runs "$runs" \
+     >"$out/windows.jsonl" 2>"$out/windows.err" </dev/null || { cat "$out/windows.err" >&2; exit 1; }
 echo "memory (Wine) ..." >&2
 wine "$win/bench/win/bench_memory.exe" --runs "$runs" \
      >"$out/memory.jsonl" 2>"$out/memory.err" </dev/null || { cat "$out/memory.err" >&2; exit 1; }
@@ -63,3 +68,6 @@ python3 bench/report.py "$out" "$root/bench/results.json" \
 echo
 echo "History and completion (native, 1,000 and 100,000 addresses):"
 cat "$out/history-native.md"
+echo
+echo "Opening the nth window (Wine, median), as the windows grow:"
+cat "$out/windows.err"

@@ -2,7 +2,9 @@
 // window and its message loop waits for input (WaitForInputIdle), for the
 // baseline window program, for vesko.exe with no bookmark file, with a
 // 10,000-entry one and with a 100,000-entry one. Also each program's working set once idle, and the size
-// of vesko.exe. Usage: bench_startup vesko.exe bench_window.exe [--runs N]
+// of vesko.exe. Given bench_frame_windows.exe (the frame's own windows and
+// nothing else), also vesko.exe with no session.xml against it.
+// Usage: bench_startup vesko.exe bench_window.exe [bench_frame_windows.exe] [--runs N]
 #include <windows.h>
 #include <psapi.h>
 
@@ -111,12 +113,13 @@ void PrintMemory(const char* name, const std::vector<double>& kilobytes) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_startup vesko.exe bench_window.exe [--runs N]\n");
+        std::fprintf(stderr, "usage: bench_startup vesko.exe bench_window.exe [bench_frame_windows.exe] [--runs N]\n");
         return 2;
     }
     const int runs = RunsFromArgs(argc, argv, 7);
     const std::wstring vesko = argv[1];
     const std::wstring baseline = argv[2];
+    const std::wstring frameWindows = argc > 3 && wcsncmp(argv[3], L"--", 2) != 0 ? argv[3] : std::wstring();
 
     const std::string bookmarks = GeneratedFile(10000);
     const std::string manyBookmarks = GeneratedFile(100000);
@@ -128,23 +131,34 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring historyDir = MakeProgramFolder(vesko, L"starthistory", nullptr);
     WriteBytes(historyDir + L"history.dat", GeneratedHistory(100000));
     const std::wstring baselineDir = Folder(baseline);
+    // Every start here finds no session.xml, as the first start does.
+    const std::wstring noSessionDir = MakeProgramFolder(vesko, L"startnosession", nullptr);
 
     struct Variant {
         std::wstring exe, dir;
         std::vector<double> seconds, kilobytes;
+        bool freshSession = false;
     };
     Variant variants[] = {{baseline, baselineDir, {}, {}},
                           {plainDir + L"vesko.exe", plainDir, {}, {}},
                           {markedDir + L"vesko.exe", markedDir, {}, {}},
                           {manyDir + L"vesko.exe", manyDir, {}, {}},
                           {rulesDir + L"vesko.exe", rulesDir, {}, {}},
-                          {historyDir + L"vesko.exe", historyDir, {}, {}}};
+                          {historyDir + L"vesko.exe", historyDir, {}, {}},
+                          {frameWindows, frameWindows.empty() ? std::wstring() : Folder(frameWindows), {}, {}},
+                          {noSessionDir + L"vesko.exe", noSessionDir, {}, {}, true}};
+    const auto start = [](Variant& v) {
+        if (v.freshSession) DeleteFileW((v.dir + L"session.xml").c_str());
+        return StartOnce(v.exe, v.dir);
+    };
     // One start each to warm the file cache, then the runs interleaved so
     // that a passing load affects every program alike.
-    for (Variant& v : variants) StartOnce(v.exe, v.dir);
+    for (Variant& v : variants)
+        if (!v.exe.empty()) start(v);
     for (int run = 0; run < runs; ++run) {
         for (Variant& v : variants) {
-            const Launch launch = StartOnce(v.exe, v.dir);
+            if (v.exe.empty()) continue;
+            const Launch launch = start(v);
             v.seconds.push_back(launch.seconds);
             v.kilobytes.push_back(static_cast<double>(launch.workingSet) / 1024.0);
         }
@@ -159,10 +173,14 @@ int wmain(int argc, wchar_t** argv) {
                 variants[1].seconds);
     PrintTiming("startup", "start-up, 100,000 addresses of history", 100000, variants[5].seconds,
                 "start-up, no history", variants[1].seconds);
+    if (!frameWindows.empty())
+        PrintTiming("startup", "start-up, no session", 0, variants[7].seconds, "the frame's windows alone",
+                    variants[6].seconds);
     PrintMemory("baseline window program, idle", variants[0].kilobytes);
     PrintMemory("vesko.exe frame, idle", variants[1].kilobytes);
     PrintMemory("vesko.exe frame, idle, 10,000 bookmarks", variants[2].kilobytes);
     PrintMemory("vesko.exe frame, idle, 100,000 bookmarks", variants[3].kilobytes);
+    if (!frameWindows.empty()) PrintMemory("the frame's windows alone, idle", variants[6].kilobytes);
 
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(vesko.c_str(), GetFileExInfoStandard, &data)) Fail("cannot stat vesko.exe");
@@ -173,5 +191,6 @@ int wmain(int argc, wchar_t** argv) {
     RemoveFolder(manyDir);
     RemoveFolder(rulesDir);
     RemoveFolder(historyDir);
+    RemoveFolder(noSessionDir);
     return 0;
 }

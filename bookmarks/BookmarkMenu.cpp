@@ -13,6 +13,8 @@ namespace {
 
 // Between a picture and its caption, which some menus set flush against it.
 constexpr int kPictureGap = 3;
+// Below this the whole scan takes less than starting a thread for it.
+constexpr size_t kTopLevelScanThreadBytes = 256 * 1024;
 
 }  // namespace
 
@@ -112,13 +114,45 @@ void BookmarkMenu::MakeMenuItem(HMENU parent, const std::wstring& caption, UINT 
 }
 
 BookmarkMenu::BookmarkMenu() = default;
-BookmarkMenu::~BookmarkMenu() = default;
+BookmarkMenu::~BookmarkMenu() { JoinTopLevelScan(); }
 
 void BookmarkMenu::Defer(HMENU menu, std::string bytes, std::wstring path) {
+    JoinTopLevelScan();
+    scan_.reset();
     menu_ = menu;
     path_ = std::move(path);
     bytes_ = std::move(bytes);
     savesSeen_ = BookmarkSaveCount();
+    StartTopLevelScan();
+}
+
+void BookmarkMenu::StartTopLevelScan() {
+    if (bytes_.size() < kTopLevelScanThreadBytes || bytes_.size() > std::numeric_limits<uint32_t>::max()) return;
+    scan_ = std::make_unique<BookmarkLevelScan>(bytes_, kMaxBookmarkDepth + 2);
+    // Without the thread the first opening scans, as for a small file.
+    scanThread_ = CreateThread(nullptr, 0, ScanTopLevel, this, 0, nullptr);
+}
+
+DWORD WINAPI BookmarkMenu::ScanTopLevel(LPVOID self) {
+    auto& menu = *static_cast<BookmarkMenu*>(self);
+    try {
+        menu.topLevel_ = menu.scan_->TopLevel();
+        menu.topLevelFound_ = true;
+    } catch (...) {
+        // Out of memory: the first opening tries again and says so.
+    }
+    return 0;
+}
+
+void BookmarkMenu::JoinTopLevelScan() {
+    if (!scanThread_) return;
+    WaitForSingleObject(scanThread_, INFINITE);
+    CloseHandle(scanThread_);
+    scanThread_ = nullptr;
+}
+
+bool BookmarkMenu::TopLevelScanned() const {
+    return !scanThread_ || WaitForSingleObject(scanThread_, 0) == WAIT_OBJECT_0;
 }
 
 void BookmarkMenu::OnInitMenuPopup(HMENU submenu) {
@@ -150,6 +184,8 @@ void BookmarkMenu::OnInitMenuPopup(HMENU submenu) {
 // The items of the file as it was go, their submenus with them, and the
 // file is read again, to be shown as it was at start.
 void BookmarkMenu::Reload() {
+    JoinTopLevelScan();
+    topLevelFound_ = false;
     const auto top = levels_.find(menu_);
     if (top != levels_.end()) {
         // From the last: no deletion then moves the items after it.
@@ -175,8 +211,15 @@ bool BookmarkMenu::FillScanned(HMENU menu, Level& level, UINT position) {
     // Element nesting that deep may hold entries too deep to show, which
     // the full reading refuses.
     if (!scan_) scan_ = std::make_unique<BookmarkLevelScan>(bytes_, kMaxBookmarkDepth + 2);
-    const std::optional<std::vector<LevelEntry>> entries =
-        level.path.empty() ? scan_->TopLevel() : scan_->FolderLevel(level.begin, level.end);
+    std::optional<std::vector<LevelEntry>> entries;
+    if (!level.path.empty()) {
+        entries = scan_->FolderLevel(level.begin, level.end);
+    } else {
+        JoinTopLevelScan();
+        entries = topLevelFound_ ? std::move(topLevel_) : scan_->TopLevel();
+        topLevelFound_ = false;
+        topLevel_.reset();
+    }
     if (!entries) return false;
     for (const LevelEntry& entry : *entries) {
         const Made made{static_cast<uint32_t>(entry.begin), static_cast<uint32_t>(entry.end), entry.folder};

@@ -7,7 +7,9 @@
 // made when it first opens, from what a scan of its level of the file
 // finds, so that neither start-up nor the first opening waits for the whole
 // file to be parsed, and the menu keeps no more than the bytes and where
-// its items lie in them. After a save by this program (BookmarkSaveCount)
+// its items lie in them. Finding where the top-level entries end means
+// reading every byte, so for a large file a thread of its own does that
+// while the frame starts, and the first opening only makes the items. After a save by this program (BookmarkSaveCount)
 // the menu reads the file again when it next opens; a change made by
 // another program shows at the next start.
 #include <windows.h>
@@ -53,6 +55,8 @@ public:
     // left alone. Raises AppError when the system refuses a menu item; the
     // items made until then stay.
     void OnInitMenuPopup(HMENU submenu);
+    // True once nothing is left for the first opening but making the items.
+    bool TopLevelScanned() const;
 
     // The bookmark item with `itemData` in `menu`, or nothing for other
     // menu items.
@@ -87,6 +91,9 @@ private:
         std::vector<Made> items;
     };
 
+    void StartTopLevelScan();
+    void JoinTopLevelScan();
+    static DWORD WINAPI ScanTopLevel(LPVOID self);
     void Reload();
     void Fill(HMENU menu, Level& level, UINT position);
     bool FillScanned(HMENU menu, Level& level, UINT position);
@@ -104,6 +111,11 @@ private:
     std::unique_ptr<BookmarkLevelScan> scan_;  // over bytes_, once a menu opens
     std::unique_ptr<BookmarkTable> table_;     // the full reading, for levels the scan cannot read
     bool tableRead_ = false;
+    // The thread finding the top level; it reads only bytes_ and *scan_,
+    // which stay as they are until it is joined.
+    HANDLE scanThread_ = nullptr;
+    std::optional<std::vector<LevelEntry>> topLevel_;  // what it found
+    bool topLevelFound_ = false;
     std::unordered_map<HMENU, Level> levels_;
 };
 

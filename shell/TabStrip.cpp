@@ -66,7 +66,14 @@ TabStrip::TabStrip(HWND frame, HFONT font, FrameModel& model, Actions actions)
     // has to come back through the frame.
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,
                            frame, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (tip_) SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    if (tip_) {
+        SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = tab_;
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
     SetWindowSubclass(tab_, &TabStrip::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -93,7 +100,7 @@ bool TabStrip::Render() {
         if (!ShowTab(i, tabs[i], i >= shown_.size())) break;  // the rest come with the next change
     }
     TabCtrl_SetCurSel(tab_, IndexOf(model_.Active()));
-    SyncTips();
+    SyncTip();
     const bool visible = model_.TabBar() && !shown_.empty();
     if (visible == visible_) return false;
     visible_ = visible;
@@ -120,24 +127,26 @@ bool TabStrip::ShowTab(size_t index, const Tab& tab, bool insert) {
     return true;
 }
 
-void TabStrip::SyncTips() const {
+void TabStrip::SyncTip() {
     if (!tip_) return;
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = tab_;
-    size_t tools = static_cast<size_t>(SendMessageW(tip_, TTM_GETTOOLCOUNT, 0, 0));
-    for (; tools > shown_.size(); --tools) {
-        tool.uId = tools - 1;
-        SendMessageW(tip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    for (size_t i = 0; i < shown_.size(); ++i) {
-        std::wstring text = shown_[i].caption;
-        tool.uFlags = 0;
-        tool.uId = i;
-        tool.lpszText = text.data();  // the tip keeps a copy
-        TabCtrl_GetItemRect(tab_, static_cast<int>(i), &tool.rect);
-        SendMessageW(tip_, i < tools ? TTM_SETTOOLINFOW : TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    GetClientRect(tab_, &tool.rect);
+    // No text, no tip: away from the tabs.
+    std::wstring text = hovered_ >= 0 && static_cast<size_t>(hovered_) < shown_.size() ? shown_[hovered_].caption : L"";
+    tool.lpszText = text.data();  // the tip keeps a copy
+    SendMessageW(tip_, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TabStrip::Hover(POINT point) {
+    TCHITTESTINFO hit{point, 0};
+    const int tab = TabCtrl_HitTest(tab_, &hit);
+    if (tab == hovered_) return;
+    hovered_ = tab;
+    // The old tab's tip goes; the new one's comes after the usual pause.
+    if (tip_) SendMessageW(tip_, TTM_POP, 0, 0);
+    SyncTip();
 }
 
 RECT TabStrip::Layout(const RECT& area) const {
@@ -275,6 +284,7 @@ bool TabStrip::OnMouse(UINT msg, WPARAM wp, POINT point) {
 
 LRESULT CALLBACK TabStrip::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<TabStrip*>(data);
+    if (msg == WM_MOUSEMOVE) self->Hover(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
     if (msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK && self->tip_) {
         MSG relayed{hwnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
         SendMessageW(self->tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
@@ -294,8 +304,11 @@ LRESULT CALLBACK TabStrip::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         RemoveWindowSubclass(hwnd, &TabStrip::SubclassProc, 1);
     }
     const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
-    // A new size or a scroll moves the tabs under their tips.
-    if (msg == WM_SIZE || msg == WM_HSCROLL) self->SyncTips();
+    // A new size or a scroll moves other tabs under the pointer.
+    if (msg == WM_SIZE || msg == WM_HSCROLL) {
+        self->hovered_ = -1;
+        self->SyncTip();
+    }
     return result;
 }
 

@@ -72,7 +72,9 @@ private:
     void ShowMenu(ChildId id, POINT point);
     // False when the control could not take a new tab.
     bool ShowTab(size_t index, const Tab& tab, bool insert);
-    void SyncTips() const;
+    // The tip tells the whole caption of the tab under the pointer.
+    void SyncTip();
+    void Hover(POINT point);
     int IndexOf(ChildId id) const;
     // Where a dragged tab goes: after every other tab whose middle lies
     // left of `x`. A small slip of the pointer never gets that far.
@@ -84,6 +86,10 @@ private:
     HWND tab_ = nullptr;
     HWND tip_ = nullptr;
     std::vector<Tab> shown_;  // what the tabs show, in their order
+    // One tip over the whole strip, given the caption of the tab under the
+    // pointer: a tip per tab would have to follow every tab's place at each
+    // change, which costs more the more windows are open.
+    int hovered_ = -1;
     bool visible_ = false;
     // The tab held down with the left button, which a drag moves, and the
     // one held down with the middle button.

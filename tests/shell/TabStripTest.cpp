@@ -60,12 +60,16 @@ protected:
         const int selected = TabCtrl_GetCurSel(Tabs());
         return selected < 0 ? L"<none>" : TabTexts().at(static_cast<size_t>(selected));
     }
+    // What the tip says with the pointer over a tab.
     std::wstring TipOf(int tab) {
+        SendMessageW(Tabs(), WM_MOUSEMOVE, 0, In(tab));
+        return Tip();
+    }
+    std::wstring Tip() {
         wchar_t text[256] = {};
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.hwnd = Tabs();
-        tool.uId = static_cast<UINT_PTR>(tab);
         tool.lpszText = text;
         SendMessageW(Strip().ToolTip(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
         return text;
@@ -116,6 +120,7 @@ TEST_F(TabStripTest, FollowsWindowsAsTheyOpenAreRenamedAndClose) {
     const std::wstring exactly24(24, L'x');
     engines_->FireTitleChange(0, exactly24);
     EXPECT_EQ(TabTexts()[0], exactly24);
+    EXPECT_EQ(Tip(), exactly24) << "the tip under a still pointer follows its tab";
 
     SendMessageW(Frame().Handle(), WM_COMMAND, IDM_FILE_CLOSE, 0);  // the Gecko window
     EXPECT_EQ(std::vector<std::wstring>{exactly24}, TabTexts());

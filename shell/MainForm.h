@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bookmarks/BookmarkMenu.h"
@@ -197,6 +198,11 @@ private:
     std::shared_ptr<ShellApi> folderShell_;
     std::unique_ptr<SessionKeeper> session_;
     std::vector<std::pair<ChildId, SessionWindow>> lastWindows_;  // as last written
+    // Each child's window as last found. Asking the system for the MDI
+    // area's windows is a server round trip per window under Wine, and the
+    // frame looks its children up at every change.
+    mutable std::unordered_map<ChildId, HWND> windows_;
+    std::vector<BrowserChild*> FindChildren() const;
     bool restoring_ = false;
     bool sessionFailed_ = false;
     bool sessionDue_ = false;

@@ -56,6 +56,7 @@ BrowserChild* TMainForm::OpenPageIn(const PageRequest& page) {
 
     BrowserChild* child = page.engine == EngineKind::IE ? static_cast<BrowserChild*>(Tfrm_IE::Create(*this))
                                                         : static_cast<BrowserChild*>(Tfrm_MZ::Create(*this));
+    windows_[child->Id()] = child->Handle();
     model_.SetRouting(child->Id(), page.ruled, page.chain);
     child->SetCaption(page.caption);
     child->Navigate(page.address);

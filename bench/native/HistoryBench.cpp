@@ -23,6 +23,16 @@ using Clock = std::chrono::steady_clock;
 using bench::GenerateHistoryFile;
 using bench::kNow;
 
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+template <typename F>
+double Median(int runs, F&& once) {
+    std::vector<double> samples;
+    for (int i = 0; i < runs; ++i) samples.push_back(once());
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
 // What a user types on the way to a page: its address past the scheme and
 // "www.", one more character per keystroke, up to 15; and a title word.
 std::vector<std::u16string> Keystrokes(const HistoryStore& store, bench::SplitMix64& random) {

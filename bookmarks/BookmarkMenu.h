@@ -9,9 +9,10 @@
 // file to be parsed, and the menu keeps no more than the bytes and where
 // its items lie in them. Finding where the top-level entries end means
 // reading every byte, so for a large file a thread of its own does that
-// while the frame starts, and the first opening only makes the items. After a save by this program (BookmarkSaveCount)
-// the menu reads the file again when it next opens; a change made by
-// another program shows at the next start.
+// while the frame starts, and the first opening only makes the items.
+// After a save by this program (BookmarkSaveCount) the menu reads the file
+// again when it next opens; a change made by another program shows at the
+// next start.
 #include <windows.h>
 #include <commctrl.h>
 

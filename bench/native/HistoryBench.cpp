@@ -13,25 +13,18 @@
 
 #include "bench/common/BookmarkGenerator.h"
 #include "bench/common/HistoryGenerator.h"
+#include "bench/common/Timing.h"
 #include "history/Completion.h"
 #include "history/HistoryStore.h"
 
 namespace {
 
 using namespace vesko;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 using bench::GenerateHistoryFile;
 using bench::kNow;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-template <typename F>
-double Median(int runs, F&& once) {
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) samples.push_back(once());
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
+using bench::MedianSeconds;
+using bench::Seconds;
 
 // What a user types on the way to a page: its address past the scheme and
 // "www.", one more character per keystroke, up to 15; and a title word.
@@ -58,7 +51,7 @@ int main(int argc, char** argv) {
     std::printf("| figure | addresses | median | per unit |\n|---|---|---|---|\n");
     for (const std::size_t count : {std::size_t{1000}, std::size_t{100000}}) {
         const std::string file = GenerateHistoryFile(count, random);
-        const double load = Median(runs, [&] {
+        const double load = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             const HistoryStore store = HistoryStore::Load(file);
             return Seconds(start);
@@ -69,29 +62,29 @@ int main(int argc, char** argv) {
 
         const std::vector<std::u16string> typed = Keystrokes(store, random);
         std::size_t offered = 0;
-        const double keystroke = Median(runs, [&] {
+        const double keystroke = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             for (const std::u16string& text : typed) offered += SuggestAddresses(text, bookmarks, store).size();
             return Seconds(start) / static_cast<double>(typed.size());
         });
-        const double historyOnly = Median(runs, [&] {
+        const double historyOnly = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             for (const std::u16string& text : typed) offered += SuggestAddresses(text, {}, store).size();
             return Seconds(start) / static_cast<double>(typed.size());
         });
-        const double worst = Median(runs, [&] {
+        const double worst = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             offered += SuggestAddresses(u"zq#", bookmarks, store).size();
             return Seconds(start);
         });
 
         // The history window: the whole list, and the list filtered as one types.
-        const double list = Median(runs, [&] {
+        const double list = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             offered += store.Newest().size();
             return Seconds(start);
         });
-        const double filter = Median(runs, [&] {
+        const double filter = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             offered += store.Newest(u"ＳＨ").size();
             return Seconds(start);
@@ -103,7 +96,7 @@ int main(int argc, char** argv) {
         for (int k = 0; k < 1000; ++k) revisits.push_back(store.Address(ids[random.Between(0, ids.size() - 1)]));
         int round = 0;
         std::size_t bytes = 0;
-        const double visit = Median(runs, [&] {
+        const double visit = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             for (int k = 0; k < 1000; ++k) {
                 const std::u16string address = k % 2 ? revisits[k]
@@ -117,7 +110,7 @@ int main(int argc, char** argv) {
             ++round;
             return Seconds(start) / 1000;
         });
-        const double compact = Median(runs, [&] {
+        const double compact = MedianSeconds(runs, [&] {
             const auto start = Clock::now();
             bytes += store.CompactedFile().size();
             return Seconds(start);

@@ -12,24 +12,16 @@
 #include <vector>
 
 #include "bench/common/BookmarkGenerator.h"
+#include "bench/common/Timing.h"
 #include "bookmarks/xml/BookmarkReader.h"
 #include "bookmarks/xml/BookmarkWriter.h"
 #include "bookmarks/xml/XmlParser.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// `once` times one run itself, so that freeing its result stays outside.
-template <typename F>
-double MedianSeconds(int runs, F&& once) {
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) samples.push_back(once());
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
+using vesko::bench::Clock;
+using vesko::bench::MedianSeconds;
+using vesko::bench::Seconds;
 
 [[noreturn]] void Fail(const char* what, std::size_t entries) {
     std::fprintf(stderr, "parser bench: %s failed on the %zu-entry file\n", what, entries);

@@ -11,24 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/Timing.h"
 #include "bookmarks/xml/XmlParser.h"
 #include "sites/SiteList.h"
 #include "sites/SiteMatcher.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using vesko::SiteEngine;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-template <typename F>
-double MedianSeconds(int runs, F&& once) {
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) samples.push_back(once());
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
+using vesko::bench::Clock;
+using vesko::bench::MedianSeconds;
+using vesko::bench::Seconds;
 
 std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 

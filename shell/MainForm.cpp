@@ -241,32 +241,6 @@ bool TMainForm::IsGeckoItemEnabled() const {
     return (GetMenuState(menu_, IDM_ENGINE_MOZ, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
-std::vector<BrowserChild*> TMainForm::Children() const {
-    // Windows closed since leave their entries until the area is asked.
-    if (windows_.size() > 2 * model_.Children().size() + 16) return FindChildren();
-    std::vector<BrowserChild*> ordered;
-    for (const ChildState& state : model_.Children()) {
-        const auto found = windows_.find(state.id);
-        BrowserChild* child = found == windows_.end() ? nullptr : FromHandle<BrowserChild>(found->second);
-        // A window made some other way, or gone: the MDI area tells.
-        if (!child || child->Id() != state.id) return FindChildren();
-        ordered.push_back(child);
-    }
-    return ordered;
-}
-
-std::vector<BrowserChild*> TMainForm::FindChildren() const {
-    windows_.clear();
-    for (HWND h = GetWindow(mdiClient_, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-        if (BrowserChild* child = FromHandle<BrowserChild>(h)) windows_[child->Id()] = h;
-    std::vector<BrowserChild*> ordered;
-    for (const ChildState& state : model_.Children()) {
-        const auto found = windows_.find(state.id);
-        if (found != windows_.end()) ordered.push_back(FromHandle<BrowserChild>(found->second));
-    }
-    return ordered;
-}
-
 BrowserChild* TMainForm::ActiveChild() const {
     for (BrowserChild* window : Children())
         if (window->Id() == model_.Active()) return window;

@@ -1,6 +1,6 @@
-// The frame opening pages: which engine a window gets (the selected one,
-// or the one a site rule names), new-window requests, and navigations that
-// move to the other engine by the site rules.
+// The frame opening pages and finding its windows: which engine a window
+// gets (the selected one, or the one a site rule names), new-window
+// requests, and navigations that move to the other engine by the site rules.
 #include "browser/BrowserChild.h"
 #include "browser/childIE.h"
 #include "browser/childMoz.h"
@@ -44,6 +44,32 @@ std::wstring TMainForm::OpenRouted(const PageRequest& page) {
     }
     OpenPageIn(page);
     return page.switchEngine ? std::wstring(L"サイト別エンジン: ") + EngineName(page.engine) : std::wstring();
+}
+
+std::vector<BrowserChild*> TMainForm::Children() const {
+    // Windows closed since leave their entries until the area is asked.
+    if (windows_.size() > 2 * model_.Children().size() + 16) return FindChildren();
+    std::vector<BrowserChild*> ordered;
+    for (const ChildState& state : model_.Children()) {
+        const auto found = windows_.find(state.id);
+        BrowserChild* child = found == windows_.end() ? nullptr : FromHandle<BrowserChild>(found->second);
+        // A window made some other way, or gone: the MDI area tells.
+        if (!child || child->Id() != state.id) return FindChildren();
+        ordered.push_back(child);
+    }
+    return ordered;
+}
+
+std::vector<BrowserChild*> TMainForm::FindChildren() const {
+    windows_.clear();
+    for (HWND h = GetWindow(mdiClient_, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+        if (BrowserChild* child = FromHandle<BrowserChild>(h)) windows_[child->Id()] = h;
+    std::vector<BrowserChild*> ordered;
+    for (const ChildState& state : model_.Children()) {
+        const auto found = windows_.find(state.id);
+        if (found != windows_.end()) ordered.push_back(FromHandle<BrowserChild>(found->second));
+    }
+    return ordered;
 }
 
 BrowserChild* TMainForm::OpenPageIn(const PageRequest& page) {
